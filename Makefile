@@ -1,0 +1,33 @@
+# Thin wrapper over the CMake presets; see README.md.
+JOBS ?= $(shell nproc)
+
+.PHONY: all release test demo bench fuzz clang clean
+
+all: release
+
+release:
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+test:
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+demo: release
+	./examples/demo.sh build/bin/tarnwick
+
+bench:
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS)
+
+fuzz:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+clang:
+	cmake --preset clang >/dev/null
+	cmake --build --preset clang -j $(JOBS)
+
+clean:
+	rm -rf build build-test build-bench build-fuzz build-clang

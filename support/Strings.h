@@ -1,0 +1,2 @@
+#pragma once
+// Small string helpers used across the tool.

@@ -1,0 +1,95 @@
+// File handles over POSIX descriptors.
+#include "Platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Platform {
+
+FileHandle OpenFile(const std::string& path, OpenMode mode, int& error) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case OpenMode::Read: flags |= O_RDONLY; break;
+    case OpenMode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case OpenMode::Append:
+    case OpenMode::ReadWrite: flags |= O_RDWR | O_CREAT; break;
+    }
+    int fd;
+    do {
+        fd = open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    error = fd < 0 ? errno : 0;
+    return fd < 0 ? kInvalidFile : fd;
+}
+
+void CloseFile(FileHandle file) {
+    if (file != kInvalidFile) close(file);
+}
+
+int ReadFile(FileHandle file, void* data, uint32_t count, uint32_t& done) {
+    done = 0;
+    ssize_t got;
+    do {
+        got = read(file, data, count);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return errno;
+    done = uint32_t(got);
+    return 0;
+}
+
+int WriteFile(FileHandle file, const void* data, uint32_t count, uint32_t& done) {
+    done = 0;
+    const char* bytes = static_cast<const char*>(data);
+    while (done < count) {
+        ssize_t put = write(file, bytes + done, count - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (put == 0) return ErrorNoSpace();
+        done += uint32_t(put);
+    }
+    return 0;
+}
+
+int SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t& position) {
+    int whence = origin == SeekOrigin::Begin ? SEEK_SET
+                 : origin == SeekOrigin::End ? SEEK_END
+                                             : SEEK_CUR;
+    off_t result = lseek(file, off_t(offset), whence);
+    if (result < 0) return errno;
+    position = int64_t(result);
+    return 0;
+}
+
+int TruncateFile(FileHandle file, int64_t size) {
+    int result;
+    do {
+        result = ftruncate(file, off_t(size));
+    } while (result < 0 && errno == EINTR);
+    return result < 0 ? errno : 0;
+}
+
+int FileSize(FileHandle file, int64_t& size) {
+    struct stat info;
+    if (fstat(file, &info) != 0) return errno;
+    size = int64_t(info.st_size);
+    return 0;
+}
+
+int SyncFile(FileHandle file) {
+    if (fdatasync(file) == 0) return 0;
+    // Some file systems (and pipes) do not support fdatasync; fall back to fsync.
+    if (errno == EINVAL && fsync(file) == 0) return 0;
+    return errno;
+}
+
+int ErrorNoEntry() { return ENOENT; }
+int ErrorAccess() { return EACCES; }
+int ErrorPermission() { return EPERM; }
+int ErrorNoSpace() { return ENOSPC; }
+int ErrorQuota() { return EDQUOT; }
+
+} // namespace Platform

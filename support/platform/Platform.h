@@ -1,0 +1,109 @@
+#pragma once
+// The platform layer: every operating-system service the system uses, stated as operations.
+//
+// This is the only code that includes operating-system headers. Paths use '/'; error numbers
+// are errno values. Nothing here throws: failures come back as a false result or an error
+// number, and the callers decide how to report them.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Platform {
+
+// ---- Paths --------------------------------------------------------------------------------
+
+// Longest full path, in bytes, that MakeFullPath produces.
+constexpr size_t kMaxPath = 1023;
+
+// The current directory, without a trailing '/' (except for the root itself).
+std::string CurrentDirectory();
+
+// Makes `path` a full path lexically: a relative path is taken against the current directory;
+// "." and ".." components and repeated slashes collapse; symbolic links are not resolved; a
+// trailing '/' is kept (the file name is then empty). False for an empty path or a result
+// longer than kMaxPath bytes.
+bool MakeFullPath(const std::string& path, std::string& full);
+
+// The full path of the running program's own file (/proc/self/exe); empty when unknown.
+std::string ProgramPath();
+
+// The directory for temporary files ($TMPDIR, else /tmp), with a trailing '/'.
+std::string TempDirectory();
+
+// True when the path names an existing file system object (directories included).
+bool PathExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+bool RenameFile(const std::string& from, const std::string& to);
+
+// ---- Files --------------------------------------------------------------------------------
+
+using FileHandle = int;
+constexpr FileHandle kInvalidFile = -1;
+
+enum class OpenMode {
+    Read,      // read only; the file must exist
+    Write,     // write only; created, or emptied when it exists
+    Append,    // read and write; created when missing; position left at 0 (the caller seeks)
+    ReadWrite, // read and write; created when missing
+};
+
+enum class SeekOrigin { Begin, Current, End };
+
+// Opens with sharing for other readers and writers; new files get mode 0666 & umask.
+// Returns kInvalidFile and the errno in `error` on failure.
+FileHandle OpenFile(const std::string& path, OpenMode mode, int& error);
+void CloseFile(FileHandle file);
+
+// One read of up to `count` bytes; `done` receives the number read (0 at the end of the file).
+// Returns 0 or the errno.
+int ReadFile(FileHandle file, void* data, uint32_t count, uint32_t& done);
+// Writes all `count` bytes unless an error stops it; `done` receives the number written.
+int WriteFile(FileHandle file, const void* data, uint32_t count, uint32_t& done);
+// Moves the file position; returns 0 and the new position, or the errno.
+int SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t& position);
+// Sets the file's end at `size` (growing it with zero bytes or cutting it); 0 or the errno.
+int TruncateFile(FileHandle file, int64_t size);
+// The file's size; 0 or the errno.
+int FileSize(FileHandle file, int64_t& size);
+// Makes the written data durable; 0 or the errno.
+int SyncFile(FileHandle file);
+
+// errno values the callers map to their own codes.
+int ErrorNoEntry();     // a missing file (ENOENT)
+int ErrorAccess();      // access denied (EACCES)
+int ErrorPermission();  // operation not permitted (EPERM)
+int ErrorNoSpace();     // no space left on the device (ENOSPC)
+int ErrorQuota();       // disk quota exceeded (EDQUOT)
+
+// ---- Directories and volumes --------------------------------------------------------------
+
+struct DirectoryEntry {
+    std::string name;
+    bool hidden; // the name starts with '.'
+};
+
+// The entries of `directory` whose names match the shell pattern `pattern` ("*" matches all),
+// in the order the system returns them; "." and ".." are left out. False when the directory
+// cannot be read.
+bool ListDirectory(const std::string& directory, const std::string& pattern,
+                   std::vector<DirectoryEntry>& entries);
+
+// Bytes available to the caller on the volume holding `path`; false on failure.
+bool FreeSpace(const std::string& path, uint64_t& bytes);
+
+// ---- Console ------------------------------------------------------------------------------
+
+// Writes to standard error, unbuffered, in one piece.
+void WriteStandardError(const char* text, size_t length);
+
+// ---- Modules ------------------------------------------------------------------------------
+
+// Loads a shared library by bare name through the system's search; null when it cannot.
+void* LoadLibrary(const char* name);
+// An exported symbol of a loaded library, or null.
+void* FindSymbol(void* library, const char* name);
+void FreeLibrary(void* library);
+
+} // namespace Platform

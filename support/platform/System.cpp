@@ -1,0 +1,30 @@
+// Console output and shared-library loading.
+#include "Platform.h"
+
+#include <cerrno>
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace Platform {
+
+void WriteStandardError(const char* text, size_t length) {
+    while (length > 0) {
+        ssize_t put = write(STDERR_FILENO, text, length);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return;
+        text += put;
+        length -= size_t(put);
+    }
+}
+
+void* LoadLibrary(const char* name) { return dlopen(name, RTLD_NOW | RTLD_LOCAL); }
+
+void* FindSymbol(void* library, const char* name) {
+    return library ? dlsym(library, name) : nullptr;
+}
+
+void FreeLibrary(void* library) {
+    if (library) dlclose(library);
+}
+
+} // namespace Platform
