@@ -1,0 +1,85 @@
+#include "Cache.h"
+
+#include "Exception.h"
+
+#include <vector>
+
+namespace WVEK {
+
+uint32_t TCache::Flush(bool release) {
+    if (fSync) return fSync->FlushAll(release);
+    if (!IsDirty()) return 0;
+    if (uint32_t code = Prepare(false)) return code;
+    return Write(release);
+}
+
+void TCache::SetSync(TCacheSync* sync) {
+    if (fSync) fSync->Unregister(this);
+    fSync = sync;
+    if (fSync) fSync->Register(this);
+}
+
+TCache::~TCache() {
+    TCache::SetSync(nullptr);
+}
+
+TCacheSync::~TCacheSync() {
+    TKeyedListIterator it(fCaches);
+    while (it.HasMore())
+        reinterpret_cast<TCache*>(it.Next())->SetSync(nullptr);
+}
+
+void TCacheSync::Register(TCache* cache) {
+    try {
+        fCaches.AddLast(cache);
+    } catch (...) {
+    }
+}
+
+void TCacheSync::Unregister(TCache* cache) {
+    try {
+        fCaches.RemoveValue(reinterpret_cast<uintptr_t>(cache));
+    } catch (...) {
+    }
+}
+
+namespace {
+
+// Undoes phase 1 for `caches`, in order.
+void AbortAll(const std::vector<TCache*>& caches) {
+    for (TCache* cache : caches)
+        cache->Prepare(true);
+}
+
+} // namespace
+
+// After a phase-2 failure the caches not yet written are cut back as after a phase-1 failure:
+// they stay dirty and nothing of theirs reaches the file, so that the index never names
+// records whose write failed.
+uint32_t TCacheSync::FlushAll(bool release) {
+    uint32_t code = 0;
+    try {
+        std::vector<TCache*> prepared;
+        TKeyedListIterator it(fCaches);
+        while (code == 0 && it.HasMore()) {
+            TCache* cache = reinterpret_cast<TCache*>(it.Next());
+            if (!cache->IsDirty()) continue;
+            code = cache->Prepare(false);
+            if (code != 0)
+                AbortAll(prepared);
+            else
+                prepared.push_back(cache);
+        }
+        for (size_t i = 0; code == 0 && i < prepared.size(); ++i) {
+            code = prepared[i]->Write(release);
+            if (code != 0) AbortAll(std::vector<TCache*>(prepared.begin() + i + 1, prepared.end()));
+        }
+    } catch (const TTolvException& e) {
+        code = e.code;
+    } catch (...) {
+        code = errWriteFailed;
+    }
+    return code;
+}
+
+} // namespace WVEK

@@ -1,0 +1,68 @@
+#pragma once
+// TCache: a write-back cache of one file; TCacheSync: commits several caches in two phases.
+//
+// Phase 1 (Prepare) sizes every dirty cache's file to its final length, the step that can fail
+// for want of disk space; only when all succeeded does phase 2 (Write) write their contents,
+// in registration order. A phase-1 failure cuts every file already resized back, so no file is
+// touched. The virtual operations are declared in their table order.
+
+#include "KeyedList.h"
+
+#include <cstdint>
+#include <string>
+
+namespace WVEK {
+
+class TCacheSync;
+
+class TCache {
+public:
+    TCache() = default;
+    TCache(const TCache&) = delete;
+    TCache& operator=(const TCache&) = delete;
+
+    // Commits through the sync when there is one; alone: nothing when clean, else Prepare
+    // then Write. Returns 0 or an error code.
+    virtual uint32_t Flush(bool release);
+    // The size is the subclass's unit (bytes for records, nodes for the index).
+    virtual void SetCacheSize(uint32_t size) = 0;
+    virtual uint32_t GetCacheSize() = 0;
+    // Tells the cache that one of its items became dirty (true) or clean (false).
+    virtual void MarkDirty(bool dirty) = 0;
+    virtual bool IsDirty() = 0;
+    virtual std::string GetName() = 0;
+    // Leaves the current sync, if any, and joins `sync` (not owned) unless it is null.
+    virtual void SetSync(TCacheSync* sync);
+    virtual ~TCache();
+    // Phase 1: size the file for the coming write (abort = false), or undo that (abort =
+    // true). Returns 0 or an error code; never throws.
+    virtual uint32_t Prepare(bool abort) = 0;
+    // Phase 2: write what is dirty; release asks to drop memory afterwards. 0 or a code.
+    virtual uint32_t Write(bool release) = 0;
+
+    TCacheSync* GetSync() const { return fSync; }
+
+private:
+    TCacheSync* fSync = nullptr;
+};
+
+class TCacheSync {
+public:
+    TCacheSync() = default;
+    TCacheSync(const TCacheSync&) = delete;
+    TCacheSync& operator=(const TCacheSync&) = delete;
+    // Every registered cache leaves (SetSync(null)); the caches are not destroyed.
+    virtual ~TCacheSync();
+
+    // Appends the cache (not owned); Unregister removes every entry for it. Never throw.
+    void Register(TCache* cache);
+    void Unregister(TCache* cache);
+
+    // The two-phase flush of every dirty cache; returns 0 or the first error code.
+    uint32_t FlushAll(bool release);
+
+private:
+    TKeyedList fCaches; // TCache* values in registration order, key 0
+};
+
+} // namespace WVEK
