@@ -138,19 +138,6 @@ TEST_F(DispatcherTest, FindsTheCommandCaseInsensitivelyButNeverAbbreviated) {
     EXPECT_EQ(messages, "ERROR: 'pla' not a valid command, try 'tw help'\n");
 }
 
-TEST_F(DispatcherTest, UnknownCommandIsShownFolded) {
-    EXPECT_EQ(Run({"-X", "BoGuS"}), -1);
-    EXPECT_EQ(messages, "ERROR: 'bogus' not a valid command, try 'tw help'\n");
-}
-
-TEST_F(DispatcherTest, NoCommandWord) {
-    EXPECT_EQ(Run({}), -1);
-    EXPECT_EQ(Run({"-plain"}), -1);
-    EXPECT_EQ(messages, "ERROR: no command given on command line; try 'tw help'\n"
-                        "ERROR: no command given on command line; try 'tw help'\n");
-    EXPECT_TRUE(gCalls.empty());
-}
-
 TEST_F(DispatcherTest, DatabaseArgumentIsTakenBeforeTheHandler) {
     EXPECT_EQ(Run({"reader", "My.DB", "rest"}), 0);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"db=My.DB next=rest"}));

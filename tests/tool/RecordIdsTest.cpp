@@ -151,22 +151,6 @@ TEST(VisitRecordIds, EndsAfterHighAlsoAtTheTopOfTheIdSpace) {
 
 // ---- calc --------------------------------------------------------------------------------
 
-TEST(Calc, ShowsEveryArgumentInTheThreeNotations) {
-    TCapturedRun run({"1-5", "0x10005", "65541"});
-    CalcHandler();
-    EXPECT_EQ(run.messages, "1-5 == VEK: 1-5  Hex: 0x10005  Decimal: 65541\n"
-                            "0x10005 == VEK: 1-5  Hex: 0x10005  Decimal: 65541\n"
-                            "65541 == VEK: 1-5  Hex: 0x10005  Decimal: 65541\n");
-    EXPECT_EQ(run.ExitStatus(), 0);
-}
-
-TEST(Calc, WithoutArgumentsReportsAnError) {
-    TCapturedRun run;
-    CalcHandler();
-    EXPECT_EQ(run.messages, "ERROR: you didn't provide a record id\n");
-    EXPECT_EQ(run.ExitStatus(), -1);
-}
-
 TEST(Calc, StopsAtAnEmptyArgument) {
     TCapturedRun run({"7", "", "8"});
     CalcHandler();
