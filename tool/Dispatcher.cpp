@@ -1,9 +1,11 @@
 #include "Dispatcher.h"
 
 #include "Exception.h"
+#include "FileServices.h"
 #include "RunState.h"
 #include "Strings.h"
 
+#include <memory>
 #include <new>
 
 namespace {
@@ -72,10 +74,12 @@ void Dispatch(std::span<const TCommand> table) {
 
 int RunCommands(std::span<const TCommand> table, int argc, const char* const* argv) {
     TRunState& run = CurrentRun();
+    // Registered in the factory for the run, where the atom-library binding finds the program
+    // directory; destroyed (and unregistered) after the database.
+    std::unique_ptr<TMiniFileServices> fileServices;
     try {
         run.Start(argc, argv);
-        // The file services are created here, registered with the factory for the run, and
-        // destroyed after Finish() below.
+        fileServices = std::make_unique<TMiniFileServices>();
         Dispatch(table);
         if (run.showUsage) WriteUsage(table);
     } catch (const TTolvException& failure) {
@@ -85,6 +89,7 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
     }
     int32_t status = run.exitStatus;
     run.Finish();
+    fileServices.reset();
     return status;
 }
 
