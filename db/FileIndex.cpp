@@ -1,5 +1,7 @@
 #include "FileIndex.h"
 
+#include "ByteOrder.h"
+#include "DatabaseFile.h"
 #include "Exception.h"
 #include "NumberReader.h"
 
@@ -10,19 +12,6 @@
 namespace WVEK {
 
 using namespace IndexFormat;
-
-namespace {
-
-uint32_t LoadWord(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void StoreWord(uint8_t* p, uint32_t word) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(word >> (8 * i));
-}
-
-} // namespace
 
 bool ReadIndexHeader(LStream& stream, int32_t& version, uint32_t& root) {
     if (stream.GetSize() < 1) return false;
@@ -36,8 +25,31 @@ bool ReadIndexHeader(LStream& stream, int32_t& version, uint32_t& root) {
     int32_t number = Numbers::ReadSigned(text, 10);
     if (number != 0 && number != 1) return false;
     version = number;
-    root = LoadWord(header + kRootOffset);
+    root = LoadLE32(header + kRootOffset);
     return true;
+}
+
+bool CheckIndexFile(const TFilePath& path, bool& needRebuild) {
+    needRebuild = false;
+    if (!path.Exists()) return false;
+    TFile file(path);
+    std::unique_ptr<TWinFileStream> stream(file.OpenStream(openRead));
+    if (stream->GetSize() == 0) {
+        needRebuild = true;
+        return true;
+    }
+    int32_t version;
+    uint32_t root;
+    return ReadIndexHeader(*stream, version, root);
+}
+
+TFileIndex::TFileIndex(const TFilePath& path, bool readOnly)
+    : TFileIndex(std::make_unique<TFile>(path), readOnly) {}
+
+TFileIndex::TFileIndex(std::unique_ptr<TFile> file, bool readOnly)
+    : TFileIndex(std::unique_ptr<LStream>(file->OpenStream(readOnly ? openRead : openReadWrite)),
+                 file->GetPath().GetFullPath(), readOnly) {
+    fFile = std::move(file);
 }
 
 TFileIndex::TFileIndex(std::unique_ptr<LStream> stream, std::string name, bool readOnly)
@@ -55,7 +67,7 @@ TFileIndex::~TFileIndex() = default;
 
 void TFileIndex::WriteHeader() {
     uint8_t header[kHeaderSize] = {};
-    StoreWord(header + kRootOffset, fRoot.number);
+    StoreLE32(header + kRootOffset, fRoot.number);
     char digits[24];
     std::to_chars_result printed = std::to_chars(digits, digits + sizeof digits, fVersion);
     size_t length = std::min<size_t>(size_t(printed.ptr - digits), kVersionSize - 1);
@@ -171,9 +183,7 @@ TIndexNode* TFileIndex::GetNode(uint32_t number) {
     ThrowUnless(number < fNodeCount);
     std::unique_ptr<TIndexNode> holder = TakeHolder();
     fStream->Seek(int32_t(NodeOffset(number)), seekBegin);
-    uint32_t count = kNodeSize;
-    if (uint32_t code = fStream->Read(holder->Block(), count)) throw TTolvException(code);
-    ThrowUnless(count == kNodeSize, errEndOfData);
+    ReadExactly(*fStream, holder->Block(), kNodeSize);
     ThrowUnless(holder->View().Count() <= kMaxKeys);
     holder->SetUseCount(1);
     TIndexNode* node = holder.get();

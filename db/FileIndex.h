@@ -8,6 +8,8 @@
 // a child number beyond the file, a cycle, a tree deeper than kMaxDepth) ends an operation in
 // errAssert before any node is changed.
 
+#include "File.h"
+#include "FilePath.h"
 #include "Index.h"
 #include "NodeCache.h"
 #include "NodeTable.h"
@@ -24,6 +26,11 @@ namespace WVEK {
 // magic or holds a version other than 0 and 1. Never reads past the header.
 bool ReadIndexHeader(LStream& stream, int32_t& version, uint32_t& root);
 
+// Whether the index file at `path` can be opened: false when it does not exist; true with
+// needRebuild set when it is empty; else whether its header is valid. Throws the errno value
+// when the file exists but cannot be opened.
+bool CheckIndexFile(const TFilePath& path, bool& needRebuild);
+
 class TFileIndex : public TIndex, public TNodeCache {
 public:
     // The node cache's limit at construction, in nodes.
@@ -31,8 +38,12 @@ public:
     // Bytes one cached node counts in SetCacheSize: a table entry and the node.
     static constexpr uint32_t kBytesPerCachedNode = 16 + IndexFormat::kNodeSize;
 
-    // Opens the index on `stream` (owned; an empty stream is a new index); `name` is the file's
-    // full path. Throws errNilPointer for a null stream, errAssert for a bad header.
+    // Opens the index file at `path`, read-only or read-write (created when missing; an empty
+    // file is a new index). Throws the errno value when it cannot be opened, errAssert for a
+    // bad header.
+    TFileIndex(const TFilePath& path, bool readOnly);
+    // The same over an open stream (owned); `name` stands for the file's full path. Throws
+    // errNilPointer for a null stream.
     TFileIndex(std::unique_ptr<LStream> stream, std::string name, bool readOnly);
     // Frees every node without writing anything; leaves the sync.
     ~TFileIndex() override;
@@ -71,6 +82,8 @@ private:
         uint32_t number;
     };
     enum class TInsertResult { kPresent, kInserted, kPromoted };
+
+    TFileIndex(std::unique_ptr<TFile> file, bool readOnly);
     struct TDeletePath;
 
     // Cache upkeep.
@@ -97,6 +110,7 @@ private:
     int32_t fVersion = IndexFormat::kCurrentVersion;
     TNodeTable fTable{kDefaultCacheNodes};
     std::vector<std::unique_ptr<TIndexNode>> fSpares; // clean holders kept for reuse
+    std::unique_ptr<TFile> fFile; // the index file, when opened by path; outlives fStream
     std::unique_ptr<LStream> fStream;
     std::string fName;
     TRoot fRoot{false, IndexFormat::kNone};

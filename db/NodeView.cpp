@@ -1,5 +1,6 @@
 #include "NodeView.h"
 
+#include "ByteOrder.h"
 #include "Exception.h"
 
 #include <cstring>
@@ -33,16 +34,11 @@ void TNodeView::SetCount(uint32_t count) {
 }
 
 uint32_t TNodeView::Load(uint32_t base, uint32_t slot) const {
-    const uint8_t* p = fBlock + base + 4 * slot;
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return LoadLE32(fBlock + base + 4 * slot);
 }
 
 void TNodeView::Store(uint32_t base, uint32_t slot, uint32_t word) {
-    uint8_t* p = fBlock + base + 4 * slot;
-    p[0] = uint8_t(word);
-    p[1] = uint8_t(word >> 8);
-    p[2] = uint8_t(word >> 16);
-    p[3] = uint8_t(word >> 24);
+    StoreLE32(fBlock + base + 4 * slot, word);
 }
 
 uint32_t TNodeView::Search(int32_t key, bool& present) const {
