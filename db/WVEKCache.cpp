@@ -1,0 +1,138 @@
+#include "WVEKCache.h"
+
+#include "DatabaseFile.h"
+#include "Exception.h"
+
+namespace WVEK {
+
+namespace {
+
+// The bytes a held record counts for: its cache size and 4 bytes of list entry.
+int64_t HeldSize(const TDBRecord& record) {
+    return int64_t(record.CacheSize()) + 4;
+}
+
+} // namespace
+
+TWVEKCache::TWVEKCache(std::string name, LStream* stream)
+    : fStream(stream), fName(std::move(name)) {
+    ThrowUnless(fStream != nullptr, errNilPointer);
+    fAppendPosition = fCommittedSize = uint32_t(fStream->GetSize());
+}
+
+TWVEKCache::~TWVEKCache() {
+    FreeHeld();
+}
+
+void TWVEKCache::FreeHeld() {
+    for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
+        delete reinterpret_cast<TDBRecord*>(node->value);
+    fHeld.Clear();
+    fHeldIndex.clear();
+}
+
+TDBRecord* TWVEKCache::Lookup(uint32_t id) const {
+    auto it = fHeldIndex.find(id);
+    return it == fHeldIndex.end() ? nullptr : reinterpret_cast<TDBRecord*>(it->second->value);
+}
+
+bool TWVEKCache::Hold(TDBRecord* record) {
+    ThrowUnless(record != nullptr, errNilPointer);
+    fHeldBytes += HeldSize(*record);
+    uint32_t id = record->GetId();
+    if (Contains(id)) return false;
+    fHeld.AddLast(record, id);
+    fHeldIndex.emplace(id, fHeld.Tail());
+    return true;
+}
+
+bool TWVEKCache::Drop(uint32_t id) {
+    auto it = fHeldIndex.find(id);
+    if (it == fHeldIndex.end()) return false;
+    auto* record = reinterpret_cast<TDBRecord*>(it->second->value);
+    fHeld.RemoveNode(it->second);
+    fHeldIndex.erase(it);
+    fHeldBytes -= HeldSize(*record);
+    uint32_t position = record->GetPosition(), length = record->GetLength();
+    delete record;
+    MarkObsolete(position, length);
+    return true;
+}
+
+void TWVEKCache::MarkObsolete(uint32_t position, uint32_t length) {
+    fObsolete[position] = length;
+    fHeldBytes += 8;
+}
+
+uint32_t TWVEKCache::Allocate(uint32_t length) {
+    uint64_t end = uint64_t(fAppendPosition) + kRecordHeaderSize + length;
+    ThrowUnless(end <= uint64_t(INT32_MAX), errCannotGrow);
+    uint32_t position = fAppendPosition;
+    fAppendPosition = uint32_t(end);
+    return position;
+}
+
+void TWVEKCache::Trim() {
+    if (IsDirty() && fHeldBytes > int64_t(fLimit)) Flush(false);
+}
+
+void TWVEKCache::SetCacheSize(uint32_t bytes) {
+    fLimit = bytes;
+    Trim();
+}
+
+uint32_t TWVEKCache::Prepare(bool abort) {
+    try {
+        if (abort) {
+            fStream->SetSize(int32_t(fCommittedSize));
+        } else {
+            fCommittedSize = uint32_t(fStream->GetSize());
+            fStream->SetSize(int32_t(fAppendPosition));
+        }
+    } catch (...) {
+        return errDiskFull;
+    }
+    return 0;
+}
+
+// A version already in the file gets the deleted bit in its own header; a place that was
+// handed out but never written gets a fresh dead header (id 0, type 'b') of its length, so
+// that readers step over it.
+void TWVEKCache::WriteObsolete(uint32_t position, uint32_t length) {
+    if (position < fCommittedSize) {
+        TDBRecord record(*fStream, position);
+        record.SetFlag(kFlagDeleted, true);
+        record.WriteTo(*fStream, false);
+    } else {
+        TDBRecord record;
+        record.SetPosition(position);
+        record.SetData(nullptr, length);
+        record.SetFlag(kFlagDeleted, true);
+        record.WriteTo(*fStream, false);
+    }
+}
+
+uint32_t TWVEKCache::Write(bool) {
+    uint32_t code = 0;
+    try {
+        for (const auto& [position, length] : fObsolete)
+            WriteObsolete(position, length);
+        for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
+            reinterpret_cast<TDBRecord*>(node->value)->WriteTo(*fStream, true);
+        fStream->Flush();
+    } catch (const TTolvException& e) {
+        code = e.code;
+    } catch (...) {
+        code = errWriteFailed;
+    }
+    if (code != 0) {
+        Prepare(true);
+        return code;
+    }
+    fHeldBytes = 0;
+    fObsolete.clear();
+    FreeHeld();
+    return 0;
+}
+
+} // namespace WVEK
