@@ -32,24 +32,6 @@ void ReadAttribute(TXMLCursor& in, TXMLNode& node) {
     node.AddAttribute(std::string(name), std::move(value));
 }
 
-// A run of character data from its first byte (already consumed) up to the next "<". Where
-// whitespace was skipped since the last run and the element already holds data, one space
-// joins the two.
-void AppendText(TXMLCursor& in, TXMLNode* current, bool& spaceSkipped) {
-    if (current == nullptr) throw TTolvException(TXMLParser::xmlSyntax);
-    in.PutBack();
-    std::string_view text = in.ReadUntil('<');
-    std::string decoded;
-    if (text.find('&') != std::string_view::npos) {
-        decoded.assign(text);
-        DecodeEntities(decoded);
-        text = decoded;
-    }
-    if (spaceSkipped && current->GetDataLength() > 0) current->AppendData(" ", 1);
-    current->AppendData(text.data(), uint32_t(text.size()));
-    spaceSkipped = false;
-}
-
 } // namespace
 
 TXMLParser::~TXMLParser() = default;
@@ -86,6 +68,7 @@ uint32_t TXMLParser::ParseMemory(LDynamicStream& stream) {
     fStream = nullptr;
     fData = nullptr;
     fSize = 0;
+    fCurrent = nullptr;
     return result;
 }
 
@@ -97,38 +80,52 @@ TXMLCursor TXMLParser::Cursor(LStream& stream) {
 void TXMLParser::ParseDocument(LStream& stream) {
     TXMLCursor in = Cursor(stream);
     if (!in.AtDeclaration()) throw TTolvException(xmlSyntax);
-    TXMLNode* current = nullptr; // the innermost open element
-    bool spaceSkipped = false;
+    fCurrent = nullptr;
+    fSpaceSkipped = false;
     while (!in.AtEnd()) {
         if (in.Next() == '<')
-            current = ParseMarkup(stream, in, current);
+            ParseMarkup(stream, in);
         else
-            AppendText(in, current, spaceSkipped);
-        if (in.SkipWhitespace()) spaceSkipped = true;
+            AppendText(in);
+        if (in.SkipWhitespace()) fSpaceSkipped = true;
     }
 }
 
-// After "<": returns the innermost open element once the construct has been read.
-TXMLNode* TXMLParser::ParseMarkup(LStream& stream, TXMLCursor& in, TXMLNode* current) {
+// After "<".
+void TXMLParser::ParseMarkup(LStream& stream, TXMLCursor& in) {
     uint8_t c = in.Next();
-    switch (c) {
-    case '?':
+    if (c == '?') {
         Handover(in, [&] { SkipProcessingInstruction(stream); });
-        return current;
-    case '!':
-        ParseDeclaration(stream, in, current);
-        return current;
-    case '/':
-        return CloseElement(stream, in, current);
-    default:
-        if (!TXMLCursor::IsNameStart(c)) throw TTolvException(xmlSyntax);
+    } else if (c == '!') {
+        ParseDeclaration(stream, in);
+    } else if (c == '/') {
+        CloseElement(stream, in);
+    } else if (TXMLCursor::IsNameStart(c)) {
         in.PutBack();
-        return OpenElement(stream, in, current);
+        OpenElement(stream, in);
+    } else {
+        throw TTolvException(xmlSyntax);
     }
+}
+
+// A run of character data from its first byte (already consumed) up to the next "<".
+void TXMLParser::AppendText(TXMLCursor& in) {
+    if (fCurrent == nullptr) throw TTolvException(xmlSyntax);
+    in.PutBack();
+    std::string_view text = in.ReadUntil('<');
+    std::string decoded;
+    if (text.find('&') != std::string_view::npos) {
+        decoded.assign(text);
+        DecodeEntities(decoded);
+        text = decoded;
+    }
+    if (fSpaceSkipped && fCurrent->GetDataLength() > 0) fCurrent->AppendData(" ", 1);
+    fCurrent->AppendData(text.data(), uint32_t(text.size()));
+    fSpaceSkipped = false;
 }
 
 // After "<!": a comment, a CDATA section, a DOCTYPE; conditional sections are refused.
-void TXMLParser::ParseDeclaration(LStream& stream, TXMLCursor& in, TXMLNode* current) {
+void TXMLParser::ParseDeclaration(LStream& stream, TXMLCursor& in) {
     uint8_t c = in.Next();
     if (c == '-') {
         in.Expect('-', xmlSyntax);
@@ -139,8 +136,11 @@ void TXMLParser::ParseDeclaration(LStream& stream, TXMLCursor& in, TXMLNode* cur
     } else if (c == '[') {
         std::string_view word = in.Take(6);
         if (word == "CDATA[") {
-            if (current == nullptr) throw TTolvException(xmlSyntax);
-            Handover(in, [&] { ReadCData(stream, current); });
+            if (fCurrent == nullptr) throw TTolvException(xmlSyntax);
+            uint32_t length = fCurrent->GetDataLength();
+            Handover(in, [&] { ReadCData(stream, fCurrent); });
+            // Whitespace dropped before a section is not between it and the text after it.
+            if (fCurrent->GetDataLength() != length) fSpaceSkipped = false;
         } else if (word == "INCLUD") {
             throw TTolvException(in.Take(2) == "E[" ? xmlConditional : xmlSyntax);
         } else {
@@ -151,28 +151,29 @@ void TXMLParser::ParseDeclaration(LStream& stream, TXMLCursor& in, TXMLNode* cur
     }
 }
 
-TXMLNode* TXMLParser::OpenElement(LStream& stream, TXMLCursor& in, TXMLNode* current) {
+void TXMLParser::OpenElement(LStream& stream, TXMLCursor& in) {
     std::unique_ptr<TXMLNode> node;
     Handover(in, [&] { node.reset(ParseElement(stream)); });
     ThrowUnless(node != nullptr, errNilPointer);
     TXMLNode* added = node.get();
-    if (current != nullptr) {
-        current->AddChild(added);
+    if (fCurrent != nullptr) {
+        fCurrent->AddChild(added);
         node.release();
     } else if (fRoot == nullptr) {
         fRoot = std::move(node);
     } else {
         throw TTolvException(xmlSecondRoot);
     }
-    return added->IsEmpty() ? current : added;
+    if (!added->IsEmpty()) fCurrent = added;
 }
 
-TXMLNode* TXMLParser::CloseElement(LStream& stream, TXMLCursor& in, TXMLNode* current) {
+void TXMLParser::CloseElement(LStream& stream, TXMLCursor& in) {
     std::string_view name = in.ReadName();
-    if (current == nullptr || name != current->GetName()) throw TTolvException(xmlEndTagMismatch);
+    if (fCurrent == nullptr || name != fCurrent->GetName()) throw TTolvException(xmlEndTagMismatch);
+    TXMLNode* closed = fCurrent;
+    fCurrent = closed->parent;
     in.Expect('>', xmlBadEndTag);
-    Handover(in, [&] { EndElement(stream, current); });
-    return current->parent;
+    Handover(in, [&] { EndElement(stream, closed); });
 }
 
 TXMLNode* TXMLParser::ParseElement(LStream& stream) {

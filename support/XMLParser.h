@@ -66,10 +66,11 @@ protected:
 private:
     uint32_t ParseMemory(LDynamicStream& stream);
     void ParseDocument(LStream& stream);
-    TXMLNode* ParseMarkup(LStream& stream, TXMLCursor& in, TXMLNode* current);
-    void ParseDeclaration(LStream& stream, TXMLCursor& in, TXMLNode* current);
-    TXMLNode* OpenElement(LStream& stream, TXMLCursor& in, TXMLNode* current);
-    TXMLNode* CloseElement(LStream& stream, TXMLCursor& in, TXMLNode* current);
+    void ParseMarkup(LStream& stream, TXMLCursor& in);
+    void ParseDeclaration(LStream& stream, TXMLCursor& in);
+    void OpenElement(LStream& stream, TXMLCursor& in);
+    void CloseElement(LStream& stream, TXMLCursor& in);
+    void AppendText(TXMLCursor& in);
     // A cursor for a step; the stream must be the one being parsed.
     TXMLCursor Cursor(LStream& stream);
 
@@ -78,4 +79,8 @@ private:
     LStream* fStream = nullptr;
     const uint8_t* fData = nullptr;
     int32_t fSize = 0;
+    // The innermost open element, and whether whitespace was dropped since data was last
+    // appended (then one space joins the next text run to data the element already holds).
+    TXMLNode* fCurrent = nullptr;
+    bool fSpaceSkipped = false;
 };

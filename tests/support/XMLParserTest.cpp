@@ -179,6 +179,10 @@ TEST(XMLParser, CharacterDataWhitespaceAndJoining) {
         {"<a>x &amp; y</a>", "x & y"},
         {"<a>&#65;&#x42;&lt;&gt;&apos;&quot;&#321;&#12ab;</a>", "AB<>'\"A\x0C"},
         {"<a>\r\n&#32;x</a>", " x"}, // leading space written as a reference is kept
+        // Whitespace dropped before a CDATA section that holds bytes does not join the text
+        // right after the section (the flag used to outlive the section).
+        {"<a> <b/><![CDATA[a<b]]>c</a>", "a<bc"},
+        {"<a>x<b/> <![CDATA[]]>y</a>", "x y"},
     };
     for (const Case& c : cases) {
         TXMLParser parser;
