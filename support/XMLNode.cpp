@@ -44,7 +44,7 @@ void TXMLNode::SetEmpty(bool flag) {
 }
 
 void TXMLNode::AddAttribute(std::string name, std::string value) {
-    ThrowUnless(attributes.try_emplace(std::move(name), std::move(value)).second);
+    ThrowUnless(attributes.emplace(std::move(name), std::move(value)).second);
 }
 
 void TXMLNode::AppendData(const void* bytes, uint32_t count) {

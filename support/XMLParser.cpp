@@ -157,8 +157,8 @@ void TXMLParser::OpenElement(LStream& stream, TXMLCursor& in) {
     ThrowUnless(node != nullptr, errNilPointer);
     TXMLNode* added = node.get();
     if (fCurrent != nullptr) {
-        fCurrent->AddChild(added);
-        node.release();
+        fCurrent->AddChild(added); // takes ownership only when it does not throw
+        static_cast<void>(node.release());
     } else if (fRoot == nullptr) {
         fRoot = std::move(node);
     } else {
