@@ -3,6 +3,7 @@
 // through python3) on the well-formed corpus.
 
 #include "DynamicStream.h"
+#include "TempDirectory.h"
 #include "XMLCorpus.h"
 #include "XMLModel.h"
 #include "XMLParser.h"
@@ -130,28 +131,20 @@ def canonical(document):
 
 folder, count = sys.argv[1], int(sys.argv[2])
 for i in range(count):
-    with open('%s/doc%d.xml' % (folder, i), 'rb') as f:
+    with open('%sdoc%d.xml' % (folder, i), 'rb') as f:
         sys.stdout.write('# %d\n' % i + canonical(f.read()))
 )PY";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
 TEST(XMLParserDiff, AgreesWithExpatOnWellFormedDocuments) {
     if (std::system("python3 -c 'import xml.parsers.expat' >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "python3 with expat is not available";
-    std::string folder = testing::TempDir() + "xml_diff_" + std::to_string(std::random_device()());
-    ASSERT_EQ(std::system(("mkdir -p " + folder).c_str()), 0);
+    TTempDirectory folder;
     std::vector<std::string> corpus = XMLCorpus(3, 300);
     std::string expected;
     for (size_t i = 0; i < corpus.size(); ++i) {
-        std::ofstream(folder + "/doc" + std::to_string(i) + ".xml", std::ios::binary) << corpus[i];
+        std::ofstream(folder / ("doc" + std::to_string(i) + ".xml"), std::ios::binary) << corpus[i];
         LDynamicStream stream;
         stream.WriteOrThrow(corpus[i].data(), uint32_t(corpus[i].size()));
         stream.Seek(0, seekBegin);
@@ -159,12 +152,12 @@ TEST(XMLParserDiff, AgreesWithExpatOnWellFormedDocuments) {
         ASSERT_EQ(parser.Parse(stream), 0u) << corpus[i];
         expected += "# " + std::to_string(i) + "\n" + Canonical(parser.GetRoot(), false);
     }
-    std::ofstream(folder + "/reference.py") << kReference;
-    std::string command = "python3 " + folder + "/reference.py " + folder + " " +
-                          std::to_string(corpus.size()) + " > " + folder + "/out.txt";
+    std::ofstream(folder / "reference.py") << kReference;
+    std::string command = "python3 " + (folder / "reference.py") + " " + folder.Path() + " " +
+                          std::to_string(corpus.size()) + " > " + (folder / "out.txt");
     ASSERT_EQ(std::system(command.c_str()), 0);
-    std::string actual = ReadFile(folder + "/out.txt");
-    std::system(("rm -rf " + folder).c_str());
+    std::vector<uint8_t> output = ReadBytes(folder / "out.txt");
+    std::string actual(output.begin(), output.end());
     // Compare document by document, so that a difference names its document.
     std::istringstream want(expected), got(actual);
     std::string wantLine, gotLine;
