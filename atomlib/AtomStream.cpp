@@ -39,11 +39,20 @@ bool DecodeAtom(const uint8_t* p, const uint8_t* end, uint16_t currentProtocol, 
             header = 4;
         }
         break;
-    case ZAtomStyle::Length: raw.length = p[1] >> 5; break;
-    case ZAtomStyle::Current: raw.length = p[1]; break;
-    case ZAtomStyle::Data: raw.value = uint8_t(p[1] >> 5); break;
-    case ZAtomStyle::One: raw.value = 1; break;
-    default: break; // Atom: no argument; Zero: the byte 0
+    case ZAtomStyle::Length:
+        raw.length = p[1] >> 5;
+        break;
+    case ZAtomStyle::Current:
+        raw.length = p[1];
+        break;
+    case ZAtomStyle::Data:
+        raw.value = uint8_t(p[1] >> 5);
+        break;
+    case ZAtomStyle::One:
+        raw.value = 1;
+        break;
+    default:
+        break; // Atom: no argument; Zero: the byte 0
     }
     bool byteArgument = raw.style == ZAtomStyle::Data || raw.style == ZAtomStyle::Zero ||
                         raw.style == ZAtomStyle::One;

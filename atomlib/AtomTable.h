@@ -31,7 +31,7 @@ struct ZEnum {
 };
 
 struct ZMulti {
-    uint16_t format = 0;               // the component's argument format
+    uint16_t format = 0;                // the component's argument format
     std::shared_ptr<ZEnum> enumeration; // may be null
 };
 

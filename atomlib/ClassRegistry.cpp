@@ -11,11 +11,11 @@ struct Registry {
     std::array<ZClassInfo, 15> classes;
 
     Registry() {
-        const char* names[] = {"ZAtomTable",         "ZClass",          "ZProtocol",
-                               "ZAtom",              "ZMulti",          "ZEnum",
-                               "ZEnumItem",          "ZString",         "ZBuffer",
-                               "ZActionTable",       "ZActionDescription", "ZActionCode",
-                               "ZActionFragment",    "ZActionArgument", "ZActionCondition"};
+        const char* names[] = {
+            "ZAtomTable",      "ZClass",          "ZProtocol",          "ZAtom",
+            "ZMulti",          "ZEnum",           "ZEnumItem",          "ZString",
+            "ZBuffer",         "ZActionTable",    "ZActionDescription", "ZActionCode",
+            "ZActionFragment", "ZActionArgument", "ZActionCondition"};
         for (size_t i = 0; i < classes.size(); ++i)
             classes[i] = ZClassInfo{ZClassId(i), names[i], ZClassNameHash(names[i]), nullptr};
         classes[size_t(ZClassId::String)].parent = &classes[size_t(ZClassId::Buffer)];
@@ -37,14 +37,17 @@ bool ZClassInfo::IsKindOf(const ZClassInfo& other) const {
 
 uint32_t ZClassNameHash(const char* name) {
     uint32_t h = uint32_t(std::strlen(name));
-    for (const char* p = name; *p; ++p) h = h * 613u + uint32_t(int32_t(int8_t(*p)));
+    for (const char* p = name; *p; ++p)
+        h = h * 613u + uint32_t(int32_t(int8_t(*p)));
     if (int32_t(h) < 0) h = 0u - h; // |h|; 0x80000000 stays as it is
     return h % kHashModulus;
 }
 
 namespace ZClassRegistry {
 
-const ZClassInfo& Get(ZClassId id) { return TheRegistry().classes[size_t(id)]; }
+const ZClassInfo& Get(ZClassId id) {
+    return TheRegistry().classes[size_t(id)];
+}
 
 const ZClassInfo* FindByHash(uint32_t hash) {
     if (hash == 0) return nullptr;

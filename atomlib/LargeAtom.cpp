@@ -8,8 +8,7 @@
 using namespace ReservedAtoms;
 
 bool ZLargeAtom::IsPiece(const ZStreamAtom& atom) {
-    return atom.protocol == kControlProtocol && atom.atom >= kLargeStart &&
-           atom.atom <= kLargeEnd;
+    return atom.protocol == kControlProtocol && atom.atom >= kLargeStart && atom.atom <= kLargeEnd;
 }
 
 int32_t ZLargeAtom::Take(const ZStreamAtom& piece, const ZAtomHandler& handler) {

@@ -12,7 +12,7 @@ class ZLargeAtom {
 public:
     uint16_t protocol = 0; // recorded from the start atom
     uint16_t atom = 0;
-    ZBuffer bytes;         // the pieces collected so far
+    ZBuffer bytes; // the pieces collected so far
 
     // True for protocol 0 atoms 4, 5 and 6.
     static bool IsPiece(const ZStreamAtom& atom);

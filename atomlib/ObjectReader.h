@@ -41,8 +41,7 @@ public:
     // Reads an object reference to a kind of `expected`. Null when the reference is null
     // (any tag but 0xFFEA, hash 0, an unknown hash) or on failure. An id met before stands for
     // the object read then; a new id creates a T and reads its version word and `body`.
-    template <class T, class Body>
-    std::shared_ptr<T> ReadObject(ZClassId expected, Body body) {
+    template <class T, class Body> std::shared_ptr<T> ReadObject(ZClassId expected, Body body) {
         Reference ref = ReadReference(ZClassRegistry::Get(expected));
         if (!ref.cls || !RequireClass(ref, expected)) return nullptr;
         if (std::shared_ptr<void> seen = Seen(ref)) return std::static_pointer_cast<T>(seen);

@@ -2,7 +2,9 @@
 
 #include "ObjectReader.h"
 
-ZObjectWriter::ZObjectWriter() { WriteWord(ObjectTags::kHeader); }
+ZObjectWriter::ZObjectWriter() {
+    WriteWord(ObjectTags::kHeader);
+}
 
 void ZObjectWriter::WriteWord(uint16_t value) {
     bytes_.push_back(uint8_t(value >> 8));

@@ -4,12 +4,15 @@
 #include "ObjectReader.h"
 #include "ObjectWriter.h"
 
+#include <cstdio>
+
 namespace {
 
 // Reads list members of class `id` into `list` up to the null reference that closes it.
 template <class T, class Body>
 void ReadList(ZObjectReader& in, ZClassId id, std::vector<std::shared_ptr<T>>& list, Body body) {
-    while (std::shared_ptr<T> item = in.template ReadObject<T>(id, body)) list.push_back(item);
+    while (std::shared_ptr<T> item = in.template ReadObject<T>(id, body))
+        list.push_back(item);
 }
 
 void ReadEnumItem(ZObjectReader& in, ZEnumItem& item) {
@@ -26,8 +29,7 @@ void ReadEnum(ZObjectReader& in, ZEnum& enumeration) {
 
 void ReadMulti(ZObjectReader& in, ZMulti& multi) {
     multi.format = in.ReadTaggedWord();
-    multi.enumeration =
-        in.ReadObject<ZEnum>(ZClassId::Enum, [&](ZEnum& e) { ReadEnum(in, e); });
+    multi.enumeration = in.ReadObject<ZEnum>(ZClassId::Enum, [&](ZEnum& e) { ReadEnum(in, e); });
 }
 
 void ReadAtom(ZObjectReader& in, ZAtom& atom) {
@@ -75,7 +77,27 @@ void WriteAtom(ZObjectWriter& out, const ZAtom& atom) {
     out.WriteList(ZClassId::Multi, atom.multis, [&](const ZMulti& m) { WriteMulti(out, m); });
 }
 
+// The whole file, or false when it cannot be opened or read.
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
+}
+
 } // namespace
+
+int32_t LoadAtomTableFile(const char* path, std::shared_ptr<ZAtomTable>& table) {
+    std::vector<uint8_t> bytes;
+    table.reset();
+    if (!path || !ReadWholeFile(path, bytes)) return kelTableOpenFail;
+    return ReadAtomTable(bytes.data(), bytes.size(), table);
+}
 
 int32_t ReadAtomTable(const uint8_t* data, size_t size, std::shared_ptr<ZAtomTable>& table) {
     ZObjectReader in(data, size);

@@ -14,7 +14,9 @@ ZBuffer& ZBuffer::operator=(const ZBuffer& other) {
     return *this;
 }
 
-const uint8_t* ZBuffer::Data() const { return block_ ? block_.get() + start_ : kEmpty; }
+const uint8_t* ZBuffer::Data() const {
+    return block_ ? block_.get() + start_ : kEmpty;
+}
 
 char ZBuffer::At(size_t position) const {
     if (position < 1 || position > length_) return '\0';

@@ -18,11 +18,15 @@ bool AllMatch(const char* begin, const char* end, bool (*test)(char)) {
     return true;
 }
 
-bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
-void ZString::Append(const char* text) { ZBuffer::Append(text, std::strlen(text)); }
+void ZString::Append(const char* text) {
+    ZBuffer::Append(text, std::strlen(text));
+}
 
 void ZString::AppendFormat(const char* format, ...) {
     va_list args;
@@ -39,7 +43,9 @@ void ZString::AppendFormat(const char* format, ...) {
     va_end(args);
 }
 
-bool ZString::Equals(const char* text) const { return Equals(text, std::strlen(text)); }
+bool ZString::Equals(const char* text) const {
+    return Equals(text, std::strlen(text));
+}
 
 bool ZString::Equals(const char* text, size_t length) const {
     return length == Length() && (length == 0 || std::memcmp(Data(), text, length) == 0);
@@ -72,9 +78,13 @@ int ZString::NumberBase() const {
     return Length() > 1 && (last == 'x' || last == 'X') ? 16 : 0;
 }
 
-int32_t ZString::ReadSigned() const { return Numbers::ReadSigned(Text(), NumberBase()); }
+int32_t ZString::ReadSigned() const {
+    return Numbers::ReadSigned(Text(), NumberBase());
+}
 
-uint32_t ZString::ReadUnsigned() const { return Numbers::ReadUnsigned(Text(), NumberBase()); }
+uint32_t ZString::ReadUnsigned() const {
+    return Numbers::ReadUnsigned(Text(), NumberBase());
+}
 
 bool ZString::IsNumber() const {
     if (Empty()) return false;

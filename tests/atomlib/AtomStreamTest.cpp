@@ -28,12 +28,12 @@ Walk WalkOf(const std::vector<uint8_t>& stream, ZDecoderState start = {}, bool c
     Walk w;
     w.state = start;
     ZString text;
-    w.result = WalkAtomStream(stream.data(), stream.size(), w.state, comments ? &text : nullptr,
-                              [&](const ZStreamAtom& a) {
-                                  w.atoms.push_back(
-                                      {a.protocol, a.atom, {a.data, a.data + a.length}});
-                                  return 0;
-                              });
+    w.result =
+        WalkAtomStream(stream.data(), stream.size(), w.state, comments ? &text : nullptr,
+                       [&](const ZStreamAtom& a) {
+                           w.atoms.push_back({a.protocol, a.atom, {a.data, a.data + a.length}});
+                           return 0;
+                       });
     w.comments.assign(text.Text(), text.Length());
     return w;
 }
@@ -48,7 +48,8 @@ TEST(AtomStream, DecodesEveryStyle) {
     // 63: atom 3 of the current protocol; 21 05 / 21 A5: Length style.
     EXPECT_EQ(WalkOf({0x63}).atoms, (std::vector<Seen>{{0, 3, {}}}));
     EXPECT_EQ(WalkOf({0x21, 0x05}).atoms, (std::vector<Seen>{{1, 5, {}}}));
-    EXPECT_EQ(WalkOf({0x21, 0xA5, 1, 2, 3, 4, 5}).atoms, (std::vector<Seen>{{1, 5, {1, 2, 3, 4, 5}}}));
+    EXPECT_EQ(WalkOf({0x21, 0xA5, 1, 2, 3, 4, 5}).atoms,
+              (std::vector<Seen>{{1, 5, {1, 2, 3, 4, 5}}}));
     // 42 C3: Data style, protocol 2 atom 3 with the byte 6.
     EXPECT_EQ(WalkOf({0x42, 0xC3}).atoms, (std::vector<Seen>{{2, 3, {6}}}));
     // A5, C5: Zero and One of the current protocol (2 after the Full atom).
@@ -61,7 +62,8 @@ TEST(AtomStream, DecodesEveryStyle) {
 
 TEST(AtomStream, ReadsTheLongLengthOfFullForm) {
     std::vector<uint8_t> stream = {0x00, 0x07, 0x81, 0x00};
-    for (int i = 0; i < 256; ++i) stream.push_back(uint8_t(i));
+    for (int i = 0; i < 256; ++i)
+        stream.push_back(uint8_t(i));
     Walk w = WalkOf(stream);
     ASSERT_EQ(w.result, 0);
     ASSERT_EQ(w.atoms.size(), 1u);
@@ -110,9 +112,9 @@ TEST(AtomStream, ContinuesFromASavedState) {
 }
 
 TEST(AtomStream, WritesDecodingCommentsWithTheRawFields) {
-    Walk w = WalkOf({0xE8, 0x13, 0x24, 0x01, 0x41, 0x63, 0x21, 0x45, 1, 2, 0x42, 0xC3, 0x84, 0x00,
-                  0xA5, 0xC6},
-                 {}, true);
+    Walk w = WalkOf(
+        {0xE8, 0x13, 0x24, 0x01, 0x41, 0x63, 0x21, 0x45, 1, 2, 0x42, 0xC3, 0x84, 0x00, 0xA5, 0xC6},
+        {}, true);
     EXPECT_EQ(w.comments, ";Prefix PO:32 AO:0\r\n"
                           ";Full P:19 A:36 L:1\r\n"
                           ";Atom P:19 A:3 L:0\r\n"
@@ -134,14 +136,15 @@ TEST(AtomStream, TheFirstNonzeroHandlerResultEndsTheWalk) {
 }
 
 TEST(AtomStream, EveryTruncationEndsInBadFormatAfterTheWholeAtoms) {
-    const std::vector<uint8_t> stream = {0x00, 0x07, 0x80, 0x03, 1, 2, 3, 0x21, 0xA5, 1, 2, 3, 4,
-                                         5, 0x42, 0xC3, 0x84, 0x02, 9, 9, 0x63, 0xE8};
+    const std::vector<uint8_t> stream = {0x00, 0x07, 0x80, 0x03, 1,    2, 3, 0x21, 0xA5, 1, 2, 3, 4,
+                                         5,    0x42, 0xC3, 0x84, 0x02, 9, 9, 0x63, 0xE8};
     const std::vector<size_t> atomEnds = {7, 14, 16, 20, 21, 22};
     for (size_t n = 0; n <= stream.size(); ++n) {
         std::vector<uint8_t> cut(stream.begin(), stream.begin() + long(n));
         Walk w = WalkOf(cut);
         size_t whole = 0;
-        while (whole < atomEnds.size() && atomEnds[whole] <= n) ++whole;
+        while (whole < atomEnds.size() && atomEnds[whole] <= n)
+            ++whole;
         bool atBoundary = n == 0 || std::count(atomEnds.begin(), atomEnds.end(), n);
         EXPECT_EQ(w.result, atBoundary ? kelSuccess : kelBadFormat) << n;
         size_t atoms = whole - (whole == atomEnds.size() ? 1 : 0); // the prefix is no atom
@@ -153,7 +156,8 @@ TEST(AtomStream, RandomBytesNeverReadOutside) {
     uint32_t seed = 99;
     for (int round = 0; round < 2000; ++round) {
         std::vector<uint8_t> stream(size_t(seed % 40));
-        for (auto& b : stream) b = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
+        for (auto& b : stream)
+            b = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
         Walk w = WalkOf(stream, {}, true);
         EXPECT_TRUE(w.result == kelSuccess || w.result == kelBadFormat);
         for (const Seen& s : w.atoms) {

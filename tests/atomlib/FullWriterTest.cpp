@@ -9,7 +9,9 @@
 
 namespace {
 
-std::vector<uint8_t> Of(const ZBuffer& b) { return {b.Data(), b.Data() + b.Length()}; }
+std::vector<uint8_t> Of(const ZBuffer& b) {
+    return {b.Data(), b.Data() + b.Length()};
+}
 
 std::vector<uint8_t> Normalized(const std::vector<uint8_t>& stream, int32_t expected = 0) {
     ZBuffer out;
@@ -51,9 +53,10 @@ TEST(FullWriter, RejectsWhatFullFormCannotHoldAndWritesNothing) {
 TEST(Normalize, RewritesEveryStyleInFullForm) {
     EXPECT_EQ(Normalized({0x02, 0x01, 0x00, 0x63}),
               (std::vector<uint8_t>{0x02, 0x01, 0x00, 0x02, 0x03, 0x00}));
-    EXPECT_EQ(Normalized({0x21, 0x45, 7, 8, 0x42, 0xC3, 0xA5, 0xC5, 0x84, 0x01, 9}),
-              (std::vector<uint8_t>{0x01, 0x05, 0x02, 7, 8, 0x02, 0x03, 0x01, 6, 0x02, 0x05, 0x01,
-                                    0, 0x02, 0x05, 0x01, 1, 0x02, 0x04, 0x01, 9}));
+    EXPECT_EQ(
+        Normalized({0x21, 0x45, 7, 8, 0x42, 0xC3, 0xA5, 0xC5, 0x84, 0x01, 9}),
+        (std::vector<uint8_t>{0x01, 0x05, 0x02, 7,    8,    0x02, 0x03, 0x01, 6,    0x02, 0x05,
+                              0x01, 0,    0x02, 0x05, 0x01, 1,    0x02, 0x04, 0x01, 9}));
     // A sticky prefix: every atom of protocol 51 gets its own prefix in Full form.
     EXPECT_EQ(Normalized({0xE9, 0x13, 0x24, 0x00, 0x63}),
               (std::vector<uint8_t>{0xE8, 0x13, 0x24, 0x00, 0xE8, 0x13, 0x03, 0x00}));

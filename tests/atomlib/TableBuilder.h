@@ -35,8 +35,9 @@ public:
     }
 };
 
-inline std::shared_ptr<ZEnum> MakeEnum(uint16_t size, uint16_t kind,
-                                       std::initializer_list<std::pair<uint32_t, const char*>> items) {
+inline std::shared_ptr<ZEnum>
+MakeEnum(uint16_t size, uint16_t kind,
+         std::initializer_list<std::pair<uint32_t, const char*>> items) {
     auto e = std::make_shared<ZEnum>();
     e->valueSize = size;
     e->kind = kind;
@@ -55,7 +56,8 @@ inline std::shared_ptr<ZAtomTable> RandomTable(std::mt19937& rng) {
     auto name = [&]() {
         ZString s;
         uint32_t length = 1 + pick(12);
-        for (uint32_t i = 0; i < length; ++i) s.Append("abcdefghijklmnopqrstuvwxyz0123456789_"[pick(37)]);
+        for (uint32_t i = 0; i < length; ++i)
+            s.Append("abcdefghijklmnopqrstuvwxyz0123456789_"[pick(37)]);
         return s;
     };
     auto randomEnum = [&]() {
@@ -82,7 +84,8 @@ inline std::shared_ptr<ZAtomTable> RandomTable(std::mt19937& rng) {
                 atom->format = uint16_t(pick(30));
                 atom->layout = uint16_t(pick(4));
                 atom->name = name();
-                for (uint32_t e = pick(3); e > 0; --e) atom->enums.push_back(randomEnum());
+                for (uint32_t e = pick(3); e > 0; --e)
+                    atom->enums.push_back(randomEnum());
                 for (uint32_t m = pick(4); m > 0; --m) {
                     atom->multis.push_back(std::make_shared<ZMulti>());
                     atom->multis.back()->format = uint16_t(pick(23));

@@ -9,18 +9,23 @@
 
 namespace {
 
-uint32_t Hash(ZClassId id) { return ZClassRegistry::Get(id).hash; }
+uint32_t Hash(ZClassId id) {
+    return ZClassRegistry::Get(id).hash;
+}
 
 // FF EA hash FF EB id 00 01: a reference to a new object, up to its version word.
 Bytes& Ref(Bytes& b, ZClassId id, uint32_t objectId) {
     return b.Word(0xFFEA).Long(Hash(id)).Word(0xFFEB).Long(objectId).Word(1);
 }
 
-Bytes& Null(Bytes& b) { return b.Word(0xFFEA).Long(0); }
+Bytes& Null(Bytes& b) {
+    return b.Word(0xFFEA).Long(0);
+}
 
 Bytes& Name(Bytes& b, uint32_t id, const char* text) {
     Ref(b, ZClassId::String, id).Word(1).Word(0xFFED).Word(uint16_t(strlen(text)));
-    for (const char* p = text; *p; ++p) b.bytes.push_back(uint8_t(*p));
+    for (const char* p = text; *p; ++p)
+        b.bytes.push_back(uint8_t(*p));
     return b;
 }
 
@@ -37,7 +42,9 @@ Bytes AtomHead() {
 }
 
 // Closes the atom's enumeration and multi lists and the atom, protocol and class lists.
-Bytes& CloseAll(Bytes& b) { return Null(Null(Null(Null(Null(b))))); }
+Bytes& CloseAll(Bytes& b) {
+    return Null(Null(Null(Null(Null(b)))));
+}
 
 int32_t Read(const Bytes& b, std::shared_ptr<ZAtomTable>& table) {
     return ReadAtomTable(b.bytes.data(), b.bytes.size(), table);
@@ -67,8 +74,9 @@ TEST(TableFile, WritesAnEmbeddedNameAsDocumented) {
     TableBuilder t;
     t.Class(2).Protocol(0).Atom(1, "abc");
     std::vector<uint8_t> bytes = WriteAtomTable(*t.table);
-    const std::vector<uint8_t> name = {0xFF, 0xEA, 0x18, 0xF5, 0x7F, 0x00, 0xFF, 0xEB, 0, 0, 0, 5,
-                                       0x00, 0x01, 0x00, 0x01, 0xFF, 0xED, 0x00, 0x03, 'a', 'b', 'c'};
+    const std::vector<uint8_t> name = {0xFF, 0xEA, 0x18, 0xF5, 0x7F, 0x00, 0xFF, 0xEB,
+                                       0,    0,    0,    5,    0x00, 0x01, 0x00, 0x01,
+                                       0xFF, 0xED, 0x00, 0x03, 'a',  'b',  'c'};
     EXPECT_NE(std::search(bytes.begin(), bytes.end(), name.begin(), name.end()), bytes.end());
 }
 
@@ -87,8 +95,9 @@ TEST(TableFile, NullRootIsBadFormat) {
     Bytes nullRoot;
     Null(nullRoot.Word(1));
     EXPECT_EQ(Read(nullRoot), kelTableBadFormat);
-    EXPECT_EQ(Read(Bytes().Word(1).Word(0x1234)), kelTableBadFormat);                // other tag
-    EXPECT_EQ(Read(Bytes().Word(1).Word(0xFFEA).Long(77).Word(0xFFEB)), kelTableBadFormat); // unknown hash
+    EXPECT_EQ(Read(Bytes().Word(1).Word(0x1234)), kelTableBadFormat); // other tag
+    EXPECT_EQ(Read(Bytes().Word(1).Word(0xFFEA).Long(77).Word(0xFFEB)),
+              kelTableBadFormat); // unknown hash
 }
 
 TEST(TableFile, AnyNullFormClosesAListAndTheEnclosingBodyGoesOn) {
@@ -98,11 +107,11 @@ TEST(TableFile, AnyNullFormClosesAListAndTheEnclosingBodyGoesOn) {
     b.Word(1);
     Ref(b, ZClassId::AtomTable, 1);
     Ref(b, ZClassId::Class, 2).Word(0xFFED).Word(2);
-    b.Word(0xFFEA).Long(424242);                    // null: unknown hash
+    b.Word(0xFFEA).Long(424242); // null: unknown hash
     Ref(b, ZClassId::Class, 3).Word(0xFFED).Word(5);
-    b.Word(0x0000);                                 // null: a tag that is not FF EA
-    b.Word(0xFFEA).Long(0);                         // closes the class list
-    b.Raw({0xDE, 0xAD});                            // after the root: ignored
+    b.Word(0x0000);         // null: a tag that is not FF EA
+    b.Word(0xFFEA).Long(0); // closes the class list
+    b.Raw({0xDE, 0xAD});    // after the root: ignored
     std::shared_ptr<ZAtomTable> table;
     ASSERT_EQ(Read(b, table), kelSuccess);
     ASSERT_EQ(table->classes.size(), 2u);
@@ -120,9 +129,17 @@ TEST(TableFile, RejectsWrongTagsVersionsAndClasses) {
     };
     // Offsets: header 2, table ref 12 + version 2 = 16 bytes; class ref starts at 16.
     EXPECT_EQ(withName([](auto&) {}), kelSuccess);
-    EXPECT_EQ(withName([](auto& v) { v[15] = 2; }), kelTableBadFormat);    // table version
-    EXPECT_EQ(withName([](auto& v) { v[22] = 0xFF; v[23] = 0xEC; }), kelTableBadFormat); // id tag
-    EXPECT_EQ(withName([](auto& v) { v[30] = 0xFF; v[31] = 0xEB; }), kelTableBadFormat); // word tag
+    EXPECT_EQ(withName([](auto& v) { v[15] = 2; }), kelTableBadFormat); // table version
+    EXPECT_EQ(withName([](auto& v) {
+                  v[22] = 0xFF;
+                  v[23] = 0xEC;
+              }),
+              kelTableBadFormat); // id tag
+    EXPECT_EQ(withName([](auto& v) {
+                  v[30] = 0xFF;
+                  v[31] = 0xEB;
+              }),
+              kelTableBadFormat); // word tag
 
     Bytes wrongKind;
     wrongKind.Word(1);
@@ -171,8 +188,7 @@ TEST(TableFile, RepeatedIdsShareObjects) {
     shared.multis.push_back(multi);
     shared.multis.push_back(multi);
     t.Protocol(2);
-    t.table->classes[0]->protocols[1]->atoms.push_back(
-        t.table->classes[0]->protocols[0]->atoms[0]);
+    t.table->classes[0]->protocols[1]->atoms.push_back(t.table->classes[0]->protocols[0]->atoms[0]);
 
     std::vector<uint8_t> bytes = WriteAtomTable(*t.table);
     std::shared_ptr<ZAtomTable> table;
@@ -188,7 +204,7 @@ TEST(TableFile, RepeatedIdsShareObjects) {
 TEST(TableFile, RejectsARepeatedIdOfAnotherClass) {
     Bytes b = AtomHead();
     Name(b, 5, "abc");
-    Null(b); // no enums
+    Null(b);                                                         // no enums
     b.Word(0xFFEA).Long(Hash(ZClassId::Multi)).Word(0xFFEB).Long(3); // id 3 is a ZProtocol
     EXPECT_EQ(Read(CloseAll(b)), kelTableBadFormat);
 }
@@ -196,8 +212,10 @@ TEST(TableFile, RejectsARepeatedIdOfAnotherClass) {
 TEST(TableFile, EveryTruncationFailsAndEveryByteFlipIsHandled) {
     std::mt19937 rng(7);
     TableBuilder t;
-    t.Class(2).Protocol(0).Atom(1, "alpha", 19).enums.push_back(
-        MakeEnum(2, kEnumFlags, {{1, "bold"}, {2, "italic"}}));
+    t.Class(2)
+        .Protocol(0)
+        .Atom(1, "alpha", 19)
+        .enums.push_back(MakeEnum(2, kEnumFlags, {{1, "bold"}, {2, "italic"}}));
     t.Atom(2, "beta", 18).multis.push_back(std::make_shared<ZMulti>());
     std::vector<uint8_t> bytes = WriteAtomTable(*t.table);
     for (size_t n = 0; n < bytes.size(); ++n) {

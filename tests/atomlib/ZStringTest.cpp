@@ -6,7 +6,9 @@
 
 namespace {
 
-std::string Content(const ZBuffer& b) { return std::string(b.Text(), b.Length()); }
+std::string Content(const ZBuffer& b) {
+    return std::string(b.Text(), b.Length());
+}
 
 TEST(ZBuffer, GrowsByTheRulesAndKeepsATerminator) {
     ZBuffer b;
