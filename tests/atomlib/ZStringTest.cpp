@@ -53,7 +53,8 @@ TEST(ZBuffer, AppendsAndAssignsFromItsOwnContent) {
     b.Assign(b.Data() + 2, 4);
     EXPECT_EQ(Content(b), "cdef");
     ZBuffer copy = b;
-    copy = copy;
+    const ZBuffer& same = copy;
+    copy = same; // self-assignment keeps the content
     EXPECT_EQ(Content(copy), "cdef");
     b.Truncate(1);
     EXPECT_EQ(Content(b), "c");
