@@ -3,7 +3,9 @@
 namespace Numbers {
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -23,7 +25,8 @@ struct Scan {
 Scan ScanNumber(const char* text, int base) {
     Scan scan;
     const char* p = text;
-    while (IsSpace(*p)) ++p;
+    while (IsSpace(*p))
+        ++p;
     if (*p == '+' || *p == '-') {
         scan.negative = (*p == '-');
         ++p;

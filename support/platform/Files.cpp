@@ -11,17 +11,35 @@ namespace Platform {
 FileHandle OpenFile(const std::string& path, OpenMode mode, int& error) {
     int flags = O_CLOEXEC;
     switch (mode) {
-    case OpenMode::Read: flags |= O_RDONLY; break;
-    case OpenMode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case OpenMode::Read:
+        flags |= O_RDONLY;
+        break;
+    case OpenMode::Write:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
     case OpenMode::Append:
-    case OpenMode::ReadWrite: flags |= O_RDWR | O_CREAT; break;
+    case OpenMode::ReadWrite:
+        flags |= O_RDWR | O_CREAT;
+        break;
     }
     int fd;
     do {
         fd = open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
-    error = fd < 0 ? errno : 0;
-    return fd < 0 ? kInvalidFile : fd;
+    if (fd < 0) {
+        error = errno;
+        return kInvalidFile;
+    }
+    // A directory opens read-only on POSIX, but it is not a file to stream: refuse it as a
+    // write-mode open would.
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(fd);
+        error = EISDIR;
+        return kInvalidFile;
+    }
+    error = 0;
+    return fd;
 }
 
 void CloseFile(FileHandle file) {
@@ -86,10 +104,20 @@ int SyncFile(FileHandle file) {
     return errno;
 }
 
-int ErrorNoEntry() { return ENOENT; }
-int ErrorAccess() { return EACCES; }
-int ErrorPermission() { return EPERM; }
-int ErrorNoSpace() { return ENOSPC; }
-int ErrorQuota() { return EDQUOT; }
+int ErrorNoEntry() {
+    return ENOENT;
+}
+int ErrorAccess() {
+    return EACCES;
+}
+int ErrorPermission() {
+    return EPERM;
+}
+int ErrorNoSpace() {
+    return ENOSPC;
+}
+int ErrorQuota() {
+    return EDQUOT;
+}
 
 } // namespace Platform

@@ -52,7 +52,7 @@ enum class OpenMode {
 enum class SeekOrigin { Begin, Current, End };
 
 // Opens with sharing for other readers and writers; new files get mode 0666 & umask.
-// Returns kInvalidFile and the errno in `error` on failure.
+// Returns kInvalidFile and the errno in `error` on failure (EISDIR for a directory).
 FileHandle OpenFile(const std::string& path, OpenMode mode, int& error);
 void CloseFile(FileHandle file);
 
@@ -71,11 +71,11 @@ int FileSize(FileHandle file, int64_t& size);
 int SyncFile(FileHandle file);
 
 // errno values the callers map to their own codes.
-int ErrorNoEntry();     // a missing file (ENOENT)
-int ErrorAccess();      // access denied (EACCES)
-int ErrorPermission();  // operation not permitted (EPERM)
-int ErrorNoSpace();     // no space left on the device (ENOSPC)
-int ErrorQuota();       // disk quota exceeded (EDQUOT)
+int ErrorNoEntry();    // a missing file (ENOENT)
+int ErrorAccess();     // access denied (EACCES)
+int ErrorPermission(); // operation not permitted (EPERM)
+int ErrorNoSpace();    // no space left on the device (ENOSPC)
+int ErrorQuota();      // disk quota exceeded (EDQUOT)
 
 // ---- Directories and volumes --------------------------------------------------------------
 

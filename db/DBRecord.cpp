@@ -1,0 +1,87 @@
+#include "DBRecord.h"
+
+#include "Exception.h"
+
+#include <cstring>
+
+namespace WVEK {
+
+namespace {
+
+// A file offset as a stream position; streams address signed 32 bits.
+int32_t StreamOffset(int64_t offset) {
+    ThrowUnless(offset >= 0 && offset <= INT32_MAX);
+    return int32_t(offset);
+}
+
+} // namespace
+
+TDBRecord::TDBRecord() : fHeader(Allocate(kRecordHeaderSize)) {
+    std::memset(Header(), 0, kRecordHeaderSize);
+    StoreLE32(Header() + kRecordMagicOffset, kRecordMagic);
+    SetType(kTypeBinary);
+}
+
+TDBRecord::TDBRecord(LStream& stream, uint32_t position) : fHeader(Allocate(kRecordHeaderSize)) {
+    stream.Seek(StreamOffset(position), seekBegin);
+    ReadExactly(stream, Header(), kRecordHeaderSize);
+    ThrowUnless(LoadLE32(Header() + kRecordMagicOffset) == kRecordMagic);
+    ThrowUnless(GetPosition() == position);
+    // A length reaching past the end is damage: it must not lead to a huge allocation later.
+    ThrowUnless(int64_t(position) + int64_t(kRecordHeaderSize) + GetLength() <=
+                int64_t(stream.GetSize()));
+}
+
+void TDBRecord::SetFlag(uint8_t bit, bool on) {
+    uint8_t& flags = Header()[kRecordFlagsOffset];
+    flags = on ? uint8_t(flags | bit) : uint8_t(flags & ~bit);
+}
+
+TDBRecord::Block TDBRecord::Allocate(uint32_t count) {
+    Block block(static_cast<uint8_t*>(std::malloc(count == 0 ? 1 : count)));
+    ThrowUnless(block != nullptr, errNilPointer);
+    return block;
+}
+
+TDBRecord::Block TDBRecord::ReadBlock(LStream& stream, uint32_t count) {
+    const int64_t available = int64_t(stream.GetSize()) - stream.GetPosition();
+    ThrowUnless(int64_t(count) <= available, errEndOfData);
+    Block block = Allocate(count);
+    ReadExactly(stream, block.get(), count);
+    return block;
+}
+
+void TDBRecord::SetData(const void* bytes, uint32_t length) {
+    fData.reset();
+    StoreLE32(Header() + kRecordLengthOffset, length);
+    if (length == 0 || bytes == nullptr) return;
+    fData = Allocate(length);
+    std::memcpy(fData.get(), bytes, length);
+}
+
+void TDBRecord::LoadData(LStream& stream) {
+    fData.reset();
+    fData = ReadBlock(stream, GetLength());
+}
+
+uint8_t* TDBRecord::CopyData(LStream& stream, uint32_t* length) const {
+    const uint32_t count = GetLength();
+    Block copy;
+    if (fData) {
+        copy = Allocate(count);
+        std::memcpy(copy.get(), fData.get(), count);
+    } else {
+        stream.Seek(StreamOffset(int64_t(GetPosition()) + int64_t(kRecordHeaderSize)), seekBegin);
+        copy = ReadBlock(stream, count);
+    }
+    if (length) *length = count;
+    return copy.release();
+}
+
+void TDBRecord::WriteTo(LStream& stream, bool withData) const {
+    stream.Seek(StreamOffset(GetPosition()), seekBegin);
+    stream.WriteOrThrow(Header(), kRecordHeaderSize);
+    if (withData && fData && GetLength() > 0) stream.WriteOrThrow(fData.get(), GetLength());
+}
+
+} // namespace WVEK

@@ -1,0 +1,80 @@
+#pragma once
+// TDBRecord: one record version in memory, its 26-byte header exactly as stored plus,
+// optionally, its data bytes.
+//
+// Both blocks are owned and come from malloc, because data copies handed to callers (CopyData)
+// are freed with free(). The accessors read and write the header fields in place, so reserved
+// bytes read from a file are kept when the header is written back.
+
+#include "ByteOrder.h"
+#include "DatabaseFile.h"
+#include "Stream.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace WVEK {
+
+class TDBRecord {
+public:
+    // A new header: zeros, the magic and type 'b'; no data.
+    TDBRecord();
+    // Loads the header stored at `position`, leaving the stream right after it; no data.
+    // Throws errAssert when the magic or the position field is wrong or the data would reach
+    // past the end of the stream, errEndOfData when the header itself is cut short.
+    TDBRecord(LStream& stream, uint32_t position);
+    TDBRecord(const TDBRecord&) = delete;
+    TDBRecord& operator=(const TDBRecord&) = delete;
+
+    uint32_t GetId() const { return LoadLE32(Header() + kRecordIdOffset); }
+    void SetId(uint32_t id) { StoreLE32(Header() + kRecordIdOffset, id); }
+    uint32_t GetLength() const { return LoadLE32(Header() + kRecordLengthOffset); }
+    // The type byte read as a signed character: codes above 127 come back negative.
+    int GetType() const { return int(int8_t(Header()[kRecordTypeOffset])); }
+    void SetType(uint8_t type) { Header()[kRecordTypeOffset] = type; }
+    bool TestFlag(uint8_t bit) const { return (Header()[kRecordFlagsOffset] & bit) != 0; }
+    void SetFlag(uint8_t bit, bool on);
+    // The file offset of this header.
+    uint32_t GetPosition() const { return LoadLE32(Header() + kRecordPositionOffset); }
+    void SetPosition(uint32_t position) { StoreLE32(Header() + kRecordPositionOffset, position); }
+
+    // The bytes the record counts for in the cache: data, header and 8 bytes of bookkeeping.
+    uint64_t CacheSize() const { return uint64_t(GetLength()) + kRecordHeaderSize + 8; }
+    // The loaded data (GetLength() bytes), or null when none is loaded.
+    const uint8_t* GetData() const { return fData.get(); }
+    // The 26 header bytes as they are stored.
+    const uint8_t* GetHeader() const { return fHeader.get(); }
+
+    // Replaces the data: frees what was loaded and sets the length; copies `length` bytes from
+    // `bytes` unless length is 0 or bytes is null (then only the length changes).
+    void SetData(const void* bytes, uint32_t length);
+    // Frees what was loaded and reads GetLength() bytes at the stream's position (just after
+    // the header). Throws errEndOfData, before allocating, when the stream holds fewer.
+    void LoadData(LStream& stream);
+    // A new malloc'ed copy of the data that the caller frees with free(); *length (when not
+    // null) receives its length. Taken from memory when loaded, otherwise read from the
+    // stream after the header. A length of 0 gives an empty, non-null block.
+    uint8_t* CopyData(LStream& stream, uint32_t* length) const;
+    // Writes the header at its position and, when withData is set and data is loaded, the
+    // data right behind it. Throws the stream's code on a failed write.
+    void WriteTo(LStream& stream, bool withData) const;
+
+private:
+    struct FreeBlock {
+        void operator()(uint8_t* block) const { std::free(block); }
+    };
+    using Block = std::unique_ptr<uint8_t, FreeBlock>;
+
+    uint8_t* Header() const { return fHeader.get(); }
+    // A block of `count` bytes (at least 1, so that it is never null); errNilPointer on failure.
+    static Block Allocate(uint32_t count);
+    // Reads `count` bytes at the stream's position into a new block, after checking that the
+    // stream holds them.
+    static Block ReadBlock(LStream& stream, uint32_t count);
+
+    Block fData;
+    Block fHeader;
+};
+
+} // namespace WVEK

@@ -1,0 +1,34 @@
+#pragma once
+// Test helper: runs a program to completion and captures what it wrote and how it ended.
+
+#include <string>
+#include <vector>
+
+struct TProcessResult {
+    std::string out;  // everything written to standard output
+    std::string err;  // everything written to standard error
+    int exitCode = 0; // the exit status as the program returned it (a return of -1 gives -1)
+    int signal = 0;   // the signal that ended the program, or 0 when it exited
+};
+
+// Runs `program` with `arguments` (argv[0] is `program` itself), with standard input closed,
+// in `workingDirectory` when it is not empty. A program that cannot be started ends with
+// exit code 127.
+TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& workingDirectory = "");
+
+// The path of the built tool: $TARNWICK_BIN/tarnwick.
+std::string ToolPath();
+
+// A fresh directory under the temporary directory, removed with its files on destruction.
+class TTempDirectory {
+public:
+    TTempDirectory();
+    ~TTempDirectory();
+    TTempDirectory(const TTempDirectory&) = delete;
+    TTempDirectory& operator=(const TTempDirectory&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};

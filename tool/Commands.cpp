@@ -1,0 +1,55 @@
+#include "Commands.h"
+
+#include "InfoCommands.h"
+#include "RecordIds.h"
+
+namespace {
+
+constexpr const char* kCompileArguments = "-keepComments source.xml";
+
+constexpr TCommand kCommands[] = {
+    {"add", TDatabaseMode::Writable, nullptr, kCompileArguments,
+     "compiles the xml file, adding the records to an existing database\n"
+     "\t  -keepComments prevents QDF comments from being removed"},
+    {"calc", TDatabaseMode::None, CalcHandler, "record_id",
+     "converts an id (in any format), into the 3 different formats\n"
+     "\ta series of ids seperated by spaces is valid"},
+    {"create", TDatabaseMode::OwnFile, nullptr, kCompileArguments,
+     "compiles the xml file to create a new database\n"
+     "\t  -keepComments prevents QDF comments from being removed"},
+    {"compact", TDatabaseMode::Writable, nullptr, nullptr,
+     "compact the database to reclain any wasted space"},
+    {"compare", TDatabaseMode::ReadOnly, nullptr, "second_db.file",
+     "compares two databases, and reports differences"},
+    {"delete", TDatabaseMode::OwnFile, nullptr, nullptr,
+     "deletes the database file and any support files"},
+    {"dump", TDatabaseMode::ReadOnly, nullptr,
+     "[-notables] [-binary] [-skipASC] (-all|rec_rng) [output.file]",
+     "write records in XML format\n"
+     "\t  -notables skips the table check when dumping binary record(s)\n"
+     "\t  -binary forces binary dump of the record(s)\n"
+     "\t  -skipASC don't print the ASC values of binary data\n"
+     "\t  -all|[record_range] conrols the records dumped"},
+    {"help", TDatabaseMode::None, HelpHandler, nullptr, "shows this message"},
+    {"list", TDatabaseMode::ReadOnly, nullptr, "[-tab] [-skip] [-only] [output.file]",
+     "list the records in a database\n"
+     "\t  -tab\ttab the columns\n"
+     "\t  -skip\tsuppress the summary\n"
+     "\t  -only\tonly show the summary (skip record list)"},
+    {"remove", TDatabaseMode::Writable, nullptr, "record_range",
+     "removes the record range from the database"},
+    {"version", TDatabaseMode::None, VersionHandler, nullptr,
+     "prints the tool's version information"},
+};
+
+} // namespace
+
+std::span<const TCommand> CommandTable() {
+    return kCommands;
+}
+
+const TCommand* FindCommand(std::span<const TCommand> table, const std::string& word) {
+    for (const TCommand& command : table)
+        if (word == command.name) return &command;
+    return nullptr;
+}

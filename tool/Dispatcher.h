@@ -1,0 +1,18 @@
+#pragma once
+// The run of the tool: split the command line, find the command, take the database argument,
+// call the handler, write the usage text when asked, and end with the exit status.
+
+#include "Commands.h"
+
+#include <span>
+
+// Runs the command line with the tool's command table. Returns 0, or -1 when an error was
+// reported. Reports a TTolvException or an allocation failure that reaches it; lets nothing
+// else through but other exception types.
+int RunTool(int argc, const char* const* argv);
+
+// RunTool over `table` instead of the tool's own (for tests).
+int RunCommands(std::span<const TCommand> table, int argc, const char* const* argv);
+
+// Writes the usage text generated from the tool's command table.
+void PrintUsage();
