@@ -1,0 +1,71 @@
+// Runs the built kelvane-table and pins its output, messages and exit status.
+#include "ProcessRunner.h"
+#include "TableBuilder.h"
+#include "TableFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+std::string CompilerPath() {
+    return std::string(std::getenv("TARNWICK_BIN")) + "/kelvane-table";
+}
+
+TProcessResult RunCompiler(const std::vector<std::string>& arguments) {
+    return RunProcess(CompilerPath(), arguments);
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+const char kUsage[] = "usage:\n"
+                      "  kelvane-table compile SOURCE.xml TABLE.bin\n"
+                      "  kelvane-table decompile TABLE.bin\n";
+
+TEST(TableCompilerEndToEnd, AWrongCommandLineShowsTheUsage) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"compile", "a.xml"}, {"decompile"}, {"link", "x"}}) {
+        TProcessResult r = RunCompiler(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, kUsage);
+        EXPECT_EQ(r.exitCode, 2);
+    }
+}
+
+TEST(TableCompilerEndToEnd, DecompilePrintsTheSourceForm) {
+    TTempDirectory dir;
+    TableBuilder t;
+    t.Class(2).Protocol(51).Atom(36, "note", 3);
+    WriteBytes(dir.Path() + "/t.bin", WriteAtomTable(*t.table));
+    TProcessResult r = RunCompiler({"decompile", dir.Path() + "/t.bin"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "<?xml version=\"1.0\" encoding=\"us-ascii\"?>\n"
+                     "<atom_table>\n"
+                     "  <class number=\"2\">\n"
+                     "    <protocol number=\"51\">\n"
+                     "      <atom number=\"36\" name=\"note\" format=\"string\"/>\n"
+                     "    </protocol>\n"
+                     "  </class>\n"
+                     "</atom_table>\n");
+}
+
+TEST(TableCompilerEndToEnd, DecompileReportsFilesItCannotUse) {
+    TTempDirectory dir;
+    TProcessResult missing = RunCompiler({"decompile", dir.Path() + "/none.bin"});
+    EXPECT_EQ(missing.err, "kelvane-table: " + (dir.Path() + "/none.bin") + ": cannot be read\n");
+    EXPECT_EQ(missing.exitCode, 1);
+    WriteBytes(dir.Path() + "/bad.bin", {0x00, 0x01, 0xFF});
+    TProcessResult bad = RunCompiler({"decompile", dir.Path() + "/bad.bin"});
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err,
+              "kelvane-table: " + (dir.Path() + "/bad.bin") + ": not an atom table file\n");
+    EXPECT_EQ(bad.exitCode, 1);
+}
+
+} // namespace
