@@ -1,5 +1,6 @@
 #include "TableSourceWriter.h"
 
+#include "Entities.h"
 #include "SourceNames.h"
 
 #include <cstdio>
@@ -67,39 +68,11 @@ private:
         return Attr(name, ZString(std::to_string(value).c_str()));
     }
 
-    // name="value" with the value escaped for XML: the five markup characters as named
-    // entities, bytes outside space..tilde as character references.
+    // name="value", the value escaped for XML.
     static std::string Attr(const char* name, const ZString& value) {
-        std::string text = std::string(" ") + name + "=\"";
-        for (size_t i = 0; i < value.Length(); ++i) {
-            uint8_t c = value.Data()[i];
-            switch (c) {
-            case '<':
-                text += "&lt;";
-                break;
-            case '>':
-                text += "&gt;";
-                break;
-            case '&':
-                text += "&amp;";
-                break;
-            case '"':
-                text += "&quot;";
-                break;
-            case '\'':
-                text += "&apos;";
-                break;
-            default:
-                if (c >= 32 && c <= 126) {
-                    text += char(c);
-                } else {
-                    char ref[8];
-                    std::snprintf(ref, sizeof ref, "&#x%X;", c);
-                    text += ref;
-                }
-            }
-        }
-        return text + "\"";
+        std::string text(value.Text(), value.Length());
+        EncodeEntities(text);
+        return std::string(" ") + name + "=\"" + text + "\"";
     }
 
     void Open(int depth, const char* name, const std::string& attrs, bool empty) {

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -66,6 +67,50 @@ TEST(TableCompilerEndToEnd, DecompileReportsFilesItCannotUse) {
     EXPECT_EQ(bad.err,
               "kelvane-table: " + (dir.Path() + "/bad.bin") + ": not an atom table file\n");
     EXPECT_EQ(bad.exitCode, 1);
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(TableCompilerEndToEnd, TheBuiltDefaultTableRoundTrips) {
+    TTempDirectory dir;
+    std::string kel = std::string(std::getenv("TARNWICK_BIN")) + "/kel.bin";
+    TProcessResult source = RunCompiler({"decompile", kel});
+    ASSERT_EQ(source.exitCode, 0) << source.err;
+    std::ofstream(dir.Path() + "/default.xml") << source.out;
+    TProcessResult compiled =
+        RunCompiler({"compile", dir.Path() + "/default.xml", dir.Path() + "/again.bin"});
+    EXPECT_EQ(compiled.out + compiled.err, "");
+    EXPECT_EQ(compiled.exitCode, 0);
+    std::vector<uint8_t> original = ReadBytes(kel);
+    EXPECT_FALSE(original.empty());
+    EXPECT_EQ(ReadBytes(dir.Path() + "/again.bin"), original);
+}
+
+TEST(TableCompilerEndToEnd, CompileErrorsNameFileElementAndOffsetAndWriteNothing) {
+    TTempDirectory dir;
+    std::string source = dir.Path() + "/bad.xml";
+    std::string table = dir.Path() + "/bad.bin";
+    std::ofstream(source) << "<?xml version=\"1.0\"?>\n<atom_table>\n  <class number=\"x\"/>\n"
+                             "</atom_table>\n";
+    TProcessResult r = RunCompiler({"compile", source, table});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "kelvane-table: " + source +
+                         ": offset 37: <class>: attribute \"number\" must be a number from 0 to "
+                         "65535\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(std::ifstream(table).good());
+    EXPECT_FALSE(std::ifstream(table + ".tmp").good());
+
+    std::ofstream(source) << "<?xml?><atom_table></class>";
+    r = RunCompiler({"compile", source, table});
+    EXPECT_EQ(r.err, "kelvane-table: " + source + ": parsing failed (error 6, file offset 26)\n");
+    EXPECT_EQ(r.exitCode, 1);
+    r = RunCompiler({"compile", dir.Path() + "/none.xml", table});
+    EXPECT_EQ(r.err, "kelvane-table: " + dir.Path() + "/none.xml: cannot be read\n");
+    EXPECT_EQ(r.exitCode, 1);
 }
 
 } // namespace
