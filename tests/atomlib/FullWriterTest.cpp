@@ -29,11 +29,8 @@ TEST(FullWriter, WritesHeaderPrefixAndBothLengthForms) {
     for (size_t n : {size_t(0), size_t(127), size_t(128), size_t(255), size_t(32767)}) {
         ZBuffer b;
         ASSERT_EQ(WriteFullAtom(b, 127, 255, arg.data(), n), 0);
-        std::vector<uint8_t> head = {0xF8, 0x1F, 0xFF};
-        if (n < 128)
-            head.push_back(uint8_t(n));
-        else
-            head.insert(head.end(), {uint8_t(0x80 | (n >> 8)), uint8_t(n)});
+        std::vector<uint8_t> head = {0xF8, 0x1F, 0xFF, uint8_t(n < 128 ? n : 0x80 | (n >> 8))};
+        if (n >= 128) head.push_back(uint8_t(n));
         EXPECT_EQ(std::vector<uint8_t>(b.Data(), b.Data() + head.size()), head) << n;
         EXPECT_EQ(b.Length(), head.size() + n);
     }
