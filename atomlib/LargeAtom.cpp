@@ -23,6 +23,5 @@ int32_t ZLargeAtom::Take(const ZStreamAtom& piece, const ZAtomHandler& handler) 
     // The joined atom leaves the collection before it is handed on: a nested stream inside
     // it may start a large atom of its own.
     ZBuffer joined = std::move(bytes);
-    bytes = ZBuffer();
     return handler(ZStreamAtom{protocol, atom, joined.Data(), uint32_t(joined.Length())});
 }

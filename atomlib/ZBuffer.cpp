@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -12,6 +13,20 @@ const uint8_t kEmpty[1] = {0};
 ZBuffer& ZBuffer::operator=(const ZBuffer& other) {
     if (this != &other) Assign(other.Data(), other.Length());
     return *this;
+}
+
+ZBuffer& ZBuffer::operator=(ZBuffer&& other) noexcept {
+    ZBuffer taken;
+    taken.Swap(other);
+    Swap(taken);
+    return *this;
+}
+
+void ZBuffer::Swap(ZBuffer& other) noexcept {
+    std::swap(block_, other.block_);
+    std::swap(start_, other.start_);
+    std::swap(length_, other.length_);
+    std::swap(capacity_, other.capacity_);
 }
 
 const uint8_t* ZBuffer::Data() const {

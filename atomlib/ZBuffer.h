@@ -16,9 +16,10 @@ public:
     ZBuffer() = default;
     ZBuffer(const void* data, size_t length) { Append(data, length); }
     ZBuffer(const ZBuffer& other) : ZBuffer(other.Data(), other.Length()) {}
-    ZBuffer(ZBuffer&& other) noexcept = default;
+    // A moved-from buffer is empty.
+    ZBuffer(ZBuffer&& other) noexcept { Swap(other); }
     ZBuffer& operator=(const ZBuffer& other);
-    ZBuffer& operator=(ZBuffer&& other) noexcept = default;
+    ZBuffer& operator=(ZBuffer&& other) noexcept;
     virtual ~ZBuffer() = default;
 
     // The content, always followed by a NUL byte (also when empty).
@@ -51,6 +52,7 @@ protected:
     void SetLength(size_t length);
 
 private:
+    void Swap(ZBuffer& other) noexcept;
     bool InsideBlock(const void* data) const;
 
     std::unique_ptr<uint8_t[]> block_;

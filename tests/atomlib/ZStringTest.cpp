@@ -61,6 +61,18 @@ TEST(ZBuffer, AppendsAndAssignsFromItsOwnContent) {
     EXPECT_EQ(b.Data()[1], 0);
 }
 
+TEST(ZBuffer, AMovedFromBufferIsEmptyAndUsable) {
+    ZBuffer a("abc", 3);
+    ZBuffer b = std::move(a);
+    EXPECT_TRUE(a.Empty()); // NOLINT(bugprone-use-after-move): the contract under test
+    EXPECT_EQ(a.Data()[0], 0);
+    a.Append("x", 1);
+    EXPECT_EQ(Content(a), "x");
+    b = std::move(a);
+    EXPECT_EQ(Content(b), "x");
+    EXPECT_TRUE(a.Empty()); // NOLINT(bugprone-use-after-move)
+}
+
 TEST(ZString, AppendsComparesAndFinds) {
     ZString s("ab");
     s.Append('c');
