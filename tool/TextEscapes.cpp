@@ -1,0 +1,86 @@
+#include "TextEscapes.h"
+
+#include "Exception.h"
+#include "Strings.h"
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The byte of the escape whose backslash stands at `at`; advances `at` to its last byte.
+char UnescapeOne(const std::string& text, size_t& at) {
+    size_t rest = text.size() - at - 1; // bytes after the backslash
+    if (rest == 0) throw TTolvException(errAssert);
+    switch (text[at + 1]) {
+    case '"':
+        ++at;
+        return '"';
+    case 'n':
+        ++at;
+        return '\n';
+    case 'r':
+        ++at;
+        return '\r';
+    case 't':
+        ++at;
+        return '\t';
+    default:
+        break;
+    }
+    if (rest < 3 || text[at + 3] != 'x') throw TTolvException(errAssert);
+    int high = HexValue(text[at + 1]);
+    int low = HexValue(text[at + 2]);
+    if (high < 0 || low < 0) throw TTolvException(errAssert);
+    at += 3;
+    return char(high * 16 + low);
+}
+
+} // namespace
+
+std::string UnescapeText(const std::string& text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (size_t at = 0; at < text.size(); ++at)
+        bytes += text[at] == '\\' ? UnescapeOne(text, at) : text[at];
+    return bytes;
+}
+
+std::string EscapeText(const std::string& text, bool escapeLeadingSpaces) {
+    std::string out;
+    out.reserve(text.size());
+    size_t at = 0;
+    if (escapeLeadingSpaces)
+        for (; at < text.size() && text[at] == ' '; ++at)
+            out += "\\20x";
+    for (; at < text.size(); ++at) {
+        auto byte = uint8_t(text[at]);
+        switch (byte) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\5Cx";
+            break;
+        default:
+            if (byte >= 0x20 && byte <= 0x7E)
+                out += char(byte);
+            else
+                out += FormatString("\\%02Xx", byte);
+        }
+    }
+    return out;
+}
