@@ -40,6 +40,7 @@ public:
 
     // Whether a live record `id` exists. Throws on a damaged index or file.
     bool Exists(uint32_t id);
+    using TFile::Exists; // Exists(): whether the database file exists
     // A copy of the live record's data (non-null also for 0 bytes), its length and type; null
     // when there is none or on any failure.
     uint8_t* Get(uint32_t id, uint32_t* length, int* type);
