@@ -286,6 +286,20 @@ TEST_F(DatabaseCommandsTest, RemoveDeletesEveryIdOfTheRangesPermanentOnesToo) {
     ExpectRun({"list", "r.db", "-only"}, kEmptySummary, "", 0);
 }
 
+// Under a file size limit below the record's place, rewriting its header fails (EFBIG, with
+// SIGXFSZ ignored): the command must not claim success for a removal that never happened.
+TEST_F(DatabaseCommandsTest, AFailedFinalFlushOfRemoveIsAnError) {
+    MakeDatabase("r.db", {{1, 'b', std::string(2000, 'x')}, {2, 't', "ab"}});
+    const std::string before = ReadFile("r.db");
+    const TProcessResult result = RunProcess(
+        "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" remove r.db 0-2", ToolPath()},
+        fDir.Path());
+    EXPECT_EQ(result.err, "ERROR: the command failed with error 12802 (0x00003202)\n");
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_EQ(ReadFile("r.db"), before);
+    ExpectRun({"list", "r.db", "-skip"}, "0-1, binary\n0-2, text\n", "", 0);
+}
+
 TEST_F(DatabaseCommandsTest, RemoveRangeErrors) {
     MakeDatabase("r.db", {{1, 't', "a"}});
     ExpectRun({"remove", "r.db"}, "", "ERROR: no id or range was given\n", -1);
