@@ -20,6 +20,7 @@ void DeleteIfExists(const TFilePath& path) {
 } // namespace
 
 TFilePath GetSupportFileName(const TFilePath& path, TSupportFile which) {
+    if (path.IsEmpty()) return TFilePath(); // never a name in the current directory
     std::string name = path.GetFullPath();
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.resize(dot);

@@ -14,7 +14,7 @@ enum class TSupportFile : int {
     kAge = 1,   // ".age": never created by this program, only deleted with the database
 };
 
-// The name of support file `which` of the database at `path`.
+// The name of support file `which` of the database at `path`; empty for an empty path.
 TFilePath GetSupportFileName(const TFilePath& path, TSupportFile which);
 
 // Deletes the database file, then its index and its ".age" file, each when it exists.

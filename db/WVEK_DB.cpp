@@ -157,10 +157,12 @@ TDBRecord* TWVEK_DB::FindForChange(uint32_t id) {
 bool TWVEK_DB::Exists(uint32_t id) {
     RequireOpen();
     if (fCache->Contains(id)) return true;
-    uint32_t position = 0;
-    if (!fIndex->Find(int32_t(id), position)) return false;
-    if (fIndexTrusted) return true;
-    return !LoadIndexed(id)->TestFlag(kFlagDeleted);
+    if (fIndexTrusted) {
+        uint32_t position = 0;
+        return fIndex->Find(int32_t(id), position);
+    }
+    const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
+    return indexed && !indexed->TestFlag(kFlagDeleted);
 }
 
 uint8_t* TWVEK_DB::Get(uint32_t id, uint32_t* length, int* type) {

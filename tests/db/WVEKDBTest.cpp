@@ -335,6 +335,8 @@ TEST(SupportFiles, NamesAreCutAtTheLastDotOfTheWholePath) {
               "/d.age");
     TFilePath indexPath = GetSupportFileName(TFilePath("/d/x.adb"), TSupportFile::kIndex);
     EXPECT_EQ(indexPath.GetFileName(), "x.ind");
+    // A path that could not be made full names no support file (not "./.ind").
+    EXPECT_TRUE(GetSupportFileName(TFilePath(""), TSupportFile::kIndex).IsEmpty());
 }
 
 TEST(SupportFiles, DeleteDatabaseFilesRemovesTheDatabaseAndBothSupportFiles) {
@@ -347,6 +349,11 @@ TEST(SupportFiles, DeleteDatabaseFilesRemovesTheDatabaseAndBothSupportFiles) {
     WriteBytes(files.Name("db.age"), {1});
     DeleteDatabaseFiles(files.Path());
     EXPECT_EQ(files.Files(), (std::vector<std::string>{"db#1.adb", "db.txt"}));
+    for (const char* name : {".ind", ".age"})
+        WriteBytes(files.Name(name), {1});
+    TCurrentDirectoryGuard inside(files.Name(""));
+    DeleteDatabaseFiles(TFilePath(std::string(5000, 'n'))); // too long to be made full
+    EXPECT_EQ(files.Files(), (std::vector<std::string>{".age", ".ind", "db#1.adb", "db.txt"}));
 }
 
 } // namespace
