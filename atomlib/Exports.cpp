@@ -3,6 +3,8 @@
 
 extern "C" {
 
-KEL_API const char* KelGetVersion(void) { return "KEL Build 8"; }
+KEL_API const char* KelGetVersion(void) {
+    return "KEL Build 8";
+}
 
 } // extern "C"

@@ -13,6 +13,8 @@
  *    by the whole process.
  */
 
+#include <stdint.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -22,6 +24,16 @@ extern "C" {
 #else
 #define KEL_API
 #endif
+
+/* A quoted string handed to the CText2HText hook of the outside library Xlt (libxlt.so).
+ * text: the string's own NUL-terminated buffer, which the hook may rewrite in place;
+ * length: its length in bytes; textType: the current text type when flag 0x80 is set, else 0.
+ * On return the hook may have changed textType (to 0, 260 or the current text type). */
+typedef struct KelTextDesc {
+    char* text;
+    uint32_t length;
+    uint16_t textType;
+} KelTextDesc;
 
 /* The library's version text, "KEL Build 8". Static storage; never null. */
 KEL_API const char* KelGetVersion(void);

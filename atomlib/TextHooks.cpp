@@ -1,0 +1,6 @@
+#include "TextHooks.h"
+
+ZTextHooks& TextHooks() {
+    static ZTextHooks hooks;
+    return hooks;
+}

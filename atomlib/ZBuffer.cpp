@@ -1,0 +1,107 @@
+#include "ZBuffer.h"
+
+#include <cstring>
+#include <functional>
+#include <utility>
+
+namespace {
+
+const uint8_t kEmpty[1] = {0};
+
+} // namespace
+
+ZBuffer& ZBuffer::operator=(const ZBuffer& other) {
+    if (this != &other) Assign(other.Data(), other.Length());
+    return *this;
+}
+
+ZBuffer& ZBuffer::operator=(ZBuffer&& other) noexcept {
+    ZBuffer taken;
+    taken.Swap(other);
+    Swap(taken);
+    return *this;
+}
+
+void ZBuffer::Swap(ZBuffer& other) noexcept {
+    std::swap(block_, other.block_);
+    std::swap(start_, other.start_);
+    std::swap(length_, other.length_);
+    std::swap(capacity_, other.capacity_);
+}
+
+const uint8_t* ZBuffer::Data() const {
+    return block_ ? block_.get() + start_ : kEmpty;
+}
+
+char ZBuffer::At(size_t position) const {
+    if (position < 1 || position > length_) return '\0';
+    return char(Data()[position - 1]);
+}
+
+uint8_t* ZBuffer::Reserve(size_t count) {
+    size_t need = length_ + count + 1;
+    if (!block_) {
+        capacity_ = need < 17 ? 16 : need + 16;
+        block_ = std::make_unique<uint8_t[]>(capacity_);
+        start_ = 0;
+    } else if (start_ + need > capacity_) {
+        if (need <= capacity_) {
+            std::memmove(block_.get(), block_.get() + start_, length_ + 1);
+        } else {
+            size_t grown = need + need / 2;
+            auto block = std::make_unique<uint8_t[]>(grown);
+            std::memcpy(block.get(), block_.get() + start_, length_ + 1);
+            block_ = std::move(block);
+            capacity_ = grown;
+        }
+        start_ = 0;
+    }
+    return block_.get() + start_ + length_;
+}
+
+void ZBuffer::SetLength(size_t length) {
+    length_ = length;
+    block_[start_ + length_] = 0;
+}
+
+bool ZBuffer::InsideBlock(const void* data) const {
+    auto* p = static_cast<const uint8_t*>(data);
+    std::less<const uint8_t*> before;
+    return block_ && !before(p, block_.get()) && before(p, block_.get() + capacity_);
+}
+
+void ZBuffer::Append(const void* data, size_t count) {
+    if (count == 0) return;
+    if (InsideBlock(data)) { // the block may move or grow below: copy the bytes out first
+        ZBuffer copy(data, count);
+        Append(copy.Data(), count);
+        return;
+    }
+    std::memcpy(Reserve(count), data, count);
+    SetLength(length_ + count);
+}
+
+void ZBuffer::RemoveFront(size_t count) {
+    if (count >= length_) {
+        start_ = 0;
+        length_ = 0;
+        if (block_) block_[0] = 0;
+        return;
+    }
+    start_ += count;
+    length_ -= count;
+}
+
+void ZBuffer::Truncate(size_t length) {
+    if (length < length_) SetLength(length);
+}
+
+void ZBuffer::Assign(const void* data, size_t count) {
+    if (InsideBlock(data)) {
+        ZBuffer copy(data, count);
+        Assign(copy.Data(), count);
+        return;
+    }
+    RemoveFront(length_);
+    Append(data, count);
+}
