@@ -1,5 +1,7 @@
 #include "RecordTypes.h"
 
+#include "DatabaseFile.h"
+
 namespace {
 
 struct TTypeName {
@@ -9,7 +11,8 @@ struct TTypeName {
 
 // In the order RecordTypeCode tests them.
 constexpr TTypeName kTypeNames[] = {
-    {"picture", 'p'}, {"qdf", 'a'}, {"list", 'l'}, {"text", 't'}, {"binary", 'b'},
+    {"picture", WVEK::kTypePicture}, {"qdf", WVEK::kTypeQdf},       {"list", WVEK::kTypeList},
+    {"text", WVEK::kTypeText},       {"binary", WVEK::kTypeBinary},
 };
 
 } // namespace
@@ -21,7 +24,7 @@ std::optional<int> RecordTypeCode(const std::string& keyword) {
 }
 
 const char* RecordTypeName(int code) {
-    if (code == 0) return "none";
+    if (code == WVEK::kTypeNone) return "none";
     for (const TTypeName& type : kTypeNames)
         if (code == type.code) return type.keyword;
     return "unknown";

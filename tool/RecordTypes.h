@@ -9,5 +9,6 @@
 // "unknown" included.
 std::optional<int> RecordTypeCode(const std::string& keyword);
 
-// The keyword of a type code: 0 "none", the five above, any other code "unknown".
+// The keyword of a type code as Get widens it: 0 "none", the five above, any other code
+// "unknown".
 const char* RecordTypeName(int code);
