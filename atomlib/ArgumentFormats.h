@@ -1,30 +1,30 @@
 #pragma once
-// Argument format codes, as stored in an atom's format field (and a multi component's).
-// Codes 0, 1 and every code not named here are raw bytes. See docs/atom-text-read.md.
+// Argument format codes (ZAtom::format, ZMulti::format): what an atom's argument bytes mean
+// and how they are written as text. Codes 0, 1 and any code not listed are raw bytes.
 
 #include <cstdint>
 
 enum ZFormat : uint16_t {
-    fmtRaw = 1,
-    fmtNumber = 2,
-    fmtString = 3,
-    fmtBoolean = 4,
-    fmtGlobalId = 5,
-    fmtStream = 6,
-    fmtObjectName = 7,
-    fmtOrientation = 8,
-    fmtToken = 9,
-    fmtCriterion = 10,
-    fmtAlert = 11,
-    fmtAtomReference = 12,
-    fmtByteList = 13,
-    fmtHidden = 14,
-    fmtLetterNumber = 15,
-    fmtLetterString = 16,
-    fmtLetters = 17,
-    fmtMulti = 18,
-    fmtEnumeration = 19,
-    fmtByte = 20,
-    fmtWord = 21,
-    fmtDword = 22,
+    kFormatRaw = 1,
+    kFormatNumber = 2,
+    kFormatString = 3,
+    kFormatBoolean = 4,
+    kFormatGlobalId = 5,
+    kFormatStream = 6,
+    kFormatObjectName = 7,
+    kFormatOrientation = 8,
+    kFormatToken = 9,
+    kFormatCriterion = 10,
+    kFormatAlert = 11,
+    kFormatAtomReference = 12,
+    kFormatByteList = 13,
+    kFormatHidden = 14,
+    kFormatLetterNumber = 15,
+    kFormatLetterString = 16,
+    kFormatLetters = 17,
+    kFormatMulti = 18,
+    kFormatEnumeration = 19,
+    kFormatByte = 20,
+    kFormatWord = 21,
+    kFormatDword = 22,
 };

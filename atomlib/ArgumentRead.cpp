@@ -27,42 +27,42 @@ int32_t ReadFormat(ZAssembler& assembler, const ZAtom& atom, size_t k, uint16_t 
                    ZBuffer& out) {
     ZTokenReader& tokens = assembler.Tokens();
     switch (format) {
-    case fmtNumber:
+    case kFormatNumber:
         return ReadNumber(tokens, out);
-    case fmtString:
+    case kFormatString:
         return ReadString(assembler, out);
-    case fmtBoolean:
+    case kFormatBoolean:
         return ReadBoolean(tokens, out);
-    case fmtGlobalId:
+    case kFormatGlobalId:
         return ReadGlobalId(tokens, out);
-    case fmtStream:
+    case kFormatStream:
         return assembler.ReadNestedStream(out);
-    case fmtObjectName:
+    case kFormatObjectName:
         return ReadObjectName(assembler, out);
-    case fmtOrientation:
+    case kFormatOrientation:
         return ReadOrientation(tokens, out);
-    case fmtToken:
+    case kFormatToken:
         return ReadTokenArgument(assembler, out);
-    case fmtCriterion:
+    case kFormatCriterion:
         return ReadCriterion(tokens, out);
-    case fmtAlert:
+    case kFormatAlert:
         return ReadAlert(assembler, out);
-    case fmtAtomReference:
+    case kFormatAtomReference:
         return ReadAtomReference(assembler, out);
-    case fmtByteList:
+    case kFormatByteList:
         return ReadByteList(tokens, out);
-    case fmtLetterNumber:
-    case fmtLetterString:
+    case kFormatLetterNumber:
+    case kFormatLetterString:
         return ReadLetterAnd(assembler, format, out);
-    case fmtLetters:
+    case kFormatLetters:
         return ReadLetters(tokens, out);
-    case fmtMulti:
+    case kFormatMulti:
         return ReadMulti(assembler, atom, out);
-    case fmtEnumeration:
+    case kFormatEnumeration:
         return ReadEnumeration(assembler, atom, k, out);
-    case fmtByte:
-    case fmtWord:
-    case fmtDword:
+    case kFormatByte:
+    case kFormatWord:
+    case kFormatDword:
         return ReadFixedNumber(tokens, format, out);
     default: // 0, 1, hidden (14) and every unknown code
         return ReadRaw(tokens, out);
@@ -72,18 +72,19 @@ int32_t ReadFormat(ZAssembler& assembler, const ZAtom& atom, size_t k, uint16_t 
 } // namespace
 
 uint16_t SniffFormat(const ZTokenReader& tokens, uint16_t format) {
-    if (format == fmtMulti || format == fmtByte || format == fmtWord || format == fmtDword)
+    if (format == kFormatMulti || format == kFormatByte || format == kFormatWord ||
+        format == kFormatDword)
         return format;
     size_t start = SpaceLength(tokens, 0);
     if (tokens.At(start) == '"' && tokens.Remaining() - start >= 3)
-        return QuotedStringAlone(tokens, start) ? uint16_t(fmtString) : format;
-    if (StartsWithHexForm(tokens)) return fmtRaw;
+        return QuotedStringAlone(tokens, start) ? uint16_t(kFormatString) : format;
+    if (StartsWithHexForm(tokens)) return kFormatRaw;
     for (size_t i = 1; i <= 3; ++i)
-        if (tokens.At(start + i) == '-') return fmtGlobalId;
+        if (tokens.At(start + i) == '-') return kFormatGlobalId;
     size_t digits = start;
     while (IsDecimalDigit(tokens.At(digits)))
         ++digits;
-    if (tokens.At(SpaceLength(tokens, digits)) == '>') return fmtNumber;
+    if (tokens.At(SpaceLength(tokens, digits)) == '>') return kFormatNumber;
     return format;
 }
 

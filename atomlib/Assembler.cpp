@@ -10,19 +10,9 @@
 #include <string>
 #include <utility>
 
-namespace {
-
-uint16_t InitialTextType(uint32_t flags) {
-    if (flags & kFlagTextType4107) return ReservedAtoms::kTextType4107;
-    if (flags & kFlagTextType260) return ReservedAtoms::kTextType260;
-    return ReservedAtoms::kTextTypePlain;
-}
-
-} // namespace
-
 ZAssembler::ZAssembler(const ZAtomTable& table, const char* text, size_t length, uint32_t flags)
-    : table_(table), tokens_(text, length, (flags & kFlagFragment) != 0), flags_(flags),
-      textType_(InitialTextType(flags)) {}
+    : table_(table), tokens_(text, length, (flags & kelFlagFragment) != 0), flags_(flags),
+      textType_(StartTextType(flags, ReservedAtoms::kTextTypePlain)) {}
 
 int32_t ZAssembler::AssembleStream(ZBuffer& out) {
     return StreamLoop(out, false);
@@ -142,7 +132,7 @@ int32_t AssembleStream(const ZAtomTable& table, const char* text, uint32_t flags
 
 int32_t AssembleFragment(const ZAtomTable& table, const char* text, uint32_t flags,
                          ZFragment& fragment) {
-    ZAssembler assembler(table, text, std::strlen(text), flags | kFlagFragment);
+    ZAssembler assembler(table, text, std::strlen(text), flags | kelFlagFragment);
     ZBuffer stream;
     int32_t result = assembler.AssembleStream(stream);
     fragment.line = assembler.Tokens().line;

@@ -4,17 +4,12 @@
 // it is given must outlive it.
 
 #include "AtomTable.h"
+#include "KelFlags.h"
 #include "TokenReader.h"
 #include "ZBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
-
-// Bits of the library's flags word that the assembler reads.
-constexpr uint32_t kFlagFragment = 0x02;     // "%" is a placeholder
-constexpr uint32_t kFlagHandTextType = 0x80; // CText2HText receives the current text type
-constexpr uint32_t kFlagTextType260 = 0x100;
-constexpr uint32_t kFlagTextType4107 = 0x200; // wins over 0x100
 
 // Nested streams and multi arguments deeper than this give 11 ("Bad Format").
 constexpr uint32_t kMaxNesting = 256;

@@ -89,7 +89,7 @@ int32_t ReadLetterAnd(ZAssembler& assembler, uint16_t format, ZBuffer& out) {
     ZTokenReader& tokens = assembler.Tokens();
     if (!ReadLetter(tokens, out)) return kelBadLetterFormat;
     return ReadTail(tokens, [&] {
-        return format == fmtLetterNumber ? ReadNumber(tokens, out) : ReadString(assembler, out);
+        return format == kFormatLetterNumber ? ReadNumber(tokens, out) : ReadString(assembler, out);
     });
 }
 

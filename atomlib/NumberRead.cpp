@@ -99,8 +99,8 @@ int32_t ReadByteList(ZTokenReader& tokens, ZBuffer& out) {
 }
 
 int32_t ReadFixedNumber(ZTokenReader& tokens, uint16_t format, ZBuffer& out) {
-    if (format == fmtDword && StartsWithHexForm(tokens)) return ReadRaw(tokens, out);
-    size_t bytes = format == fmtByte ? 1 : format == fmtWord ? 2 : 4;
+    if (format == kFormatDword && StartsWithHexForm(tokens)) return ReadRaw(tokens, out);
+    size_t bytes = format == kFormatByte ? 1 : format == kFormatWord ? 2 : 4;
     int32_t value;
     uint32_t asUnsigned;
     if (!ReadNumberToken(tokens, value, &asUnsigned)) return kelBadNumberFormat;

@@ -57,7 +57,7 @@ int32_t ConvertText(const ZAssembler& assembler, CText2HTextHook hook, std::stri
     PairCarriageReturns(text);
     uint16_t current = assembler.TextType();
     KelTextDesc desc{text.data(), uint32_t(text.size()),
-                     uint16_t(assembler.Flags() & kFlagHandTextType ? current : 0)};
+                     uint16_t(assembler.Flags() & kelFlagTextTypeToHook ? current : 0)};
     const char* converted = hook(&desc);
     text.resize(std::strlen(text.c_str()));
     if (desc.textType != ReservedAtoms::kTextTypePlain &&

@@ -24,46 +24,47 @@ inline Bytes8 Of(const ZBuffer& b) {
 inline std::shared_ptr<ZAtomTable> AssemblerTable() {
     TableBuilder b;
     b.Class(1).Protocol(9);
-    b.Atom(1, "classone", fmtNumber);
+    b.Atom(1, "classone", kFormatNumber);
     b.Class(2).Protocol(0);
-    b.Atom(22, "tt_once", fmtWord);
-    b.Atom(23, "tt_set", fmtWord);
+    b.Atom(22, "tt_once", kFormatWord);
+    b.Atom(23, "tt_set", kFormatWord);
     b.Atom(24, "tt_plain");
     b.Protocol(1);
-    b.Atom(1, "a", fmtNumber);
-    b.Atom(2, "t", fmtBoolean);
-    b.Atom(3, "s", fmtStream);
-    b.Atom(4, "b", fmtRaw);
-    b.Atom(5, "str", fmtString);
-    b.Atom(6, "gid", fmtGlobalId);
-    b.Atom(7, "obj", fmtObjectName);
-    b.Atom(8, "orient", fmtOrientation);
-    b.Atom(9, "tok", fmtToken);
-    b.Atom(10, "crit", fmtCriterion);
-    b.Atom(11, "alert", fmtAlert);
-    b.Atom(12, "ref", fmtAtomReference);
-    b.Atom(13, "bytes", fmtByteList);
-    b.Atom(14, "hidden", fmtHidden);
-    b.Atom(15, "ln", fmtLetterNumber);
-    b.Atom(16, "ls", fmtLetterString);
-    b.Atom(17, "letters", fmtLetters);
-    ZAtom& multi = b.Atom(18, "multi", fmtMulti);
-    for (uint16_t format : {uint16_t(fmtByte), uint16_t(fmtEnumeration), uint16_t(fmtString)}) {
+    b.Atom(1, "a", kFormatNumber);
+    b.Atom(2, "t", kFormatBoolean);
+    b.Atom(3, "s", kFormatStream);
+    b.Atom(4, "b", kFormatRaw);
+    b.Atom(5, "str", kFormatString);
+    b.Atom(6, "gid", kFormatGlobalId);
+    b.Atom(7, "obj", kFormatObjectName);
+    b.Atom(8, "orient", kFormatOrientation);
+    b.Atom(9, "tok", kFormatToken);
+    b.Atom(10, "crit", kFormatCriterion);
+    b.Atom(11, "alert", kFormatAlert);
+    b.Atom(12, "ref", kFormatAtomReference);
+    b.Atom(13, "bytes", kFormatByteList);
+    b.Atom(14, "hidden", kFormatHidden);
+    b.Atom(15, "ln", kFormatLetterNumber);
+    b.Atom(16, "ls", kFormatLetterString);
+    b.Atom(17, "letters", kFormatLetters);
+    ZAtom& multi = b.Atom(18, "multi", kFormatMulti);
+    for (uint16_t format :
+         {uint16_t(kFormatByte), uint16_t(kFormatEnumeration), uint16_t(kFormatString)}) {
         multi.multis.push_back(std::make_shared<ZMulti>());
         multi.multis.back()->format = format;
     }
     multi.multis[1]->enumeration = MakeEnum(2, kEnumValues, {{0, "off"}, {300, "on"}});
-    b.Atom(19, "style", fmtEnumeration)
+    b.Atom(19, "style", kFormatEnumeration)
         .enums.push_back(MakeEnum(1, kEnumFlags, {{1, "bold"}, {2, "italic"}}));
-    b.Atom(20, "byte", fmtByte);
-    b.Atom(21, "word", fmtWord);
-    b.Atom(22, "dword", fmtDword);
-    b.Atom(255, "big", fmtNumber);
-    b.Atom(256, "huge", fmtNumber);
+    b.Atom(20, "byte", kFormatByte);
+    b.Atom(21, "word", kFormatWord);
+    b.Atom(22, "dword", kFormatDword);
+    b.Atom(255, "big", kFormatNumber);
+    b.Atom(256, "huge", kFormatNumber);
     b.Protocol(40);
-    b.Atom(5, "far", fmtNumber);
+    b.Atom(5, "far", kFormatNumber);
     b.Protocol(128);
-    b.Atom(1, "beyond", fmtNumber);
+    b.Atom(1, "beyond", kFormatNumber);
     return b.table;
 }
 

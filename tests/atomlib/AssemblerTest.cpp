@@ -130,7 +130,7 @@ TEST_F(AssemblerTest, TextTypeAtomsSetTheTypeHandedToTheHook) {
     };
     EXPECT_EQ(Stream("str <\"x\">\ntt_once <260>\nstr <\"x\">\nstr <\"x\">\ntt_set <4107>\n"
                      "str <\"x\">\ntt_plain\nstr <\"x\">",
-                     kFlagHandTextType)
+                     kelFlagTextTypeToHook)
                   .size(),
               5u * 4 + 2 * 5 + 3);
     EXPECT_EQ(calls, 5u);
@@ -141,9 +141,9 @@ TEST_F(AssemblerTest, TextTypeAtomsSetTheTypeHandedToTheHook) {
     EXPECT_EQ(seen[3], 4107);
     EXPECT_EQ(seen[4], 0);
     calls = 0;
-    Stream("str <\"x\">", kFlagHandTextType | kFlagTextType260);
-    Stream("str <\"x\">", kFlagHandTextType | kFlagTextType260 | kFlagTextType4107);
-    Stream("str <\"x\">", kFlagTextType4107);
+    Stream("str <\"x\">", kelFlagTextTypeToHook | kelFlagTextType260);
+    Stream("str <\"x\">", kelFlagTextTypeToHook | kelFlagTextType260 | kelFlagTextType4107);
+    Stream("str <\"x\">", kelFlagTextType4107);
     EXPECT_EQ(seen[0], 260);
     EXPECT_EQ(seen[1], 4107);
     EXPECT_EQ(seen[2], 0) << "without 0x80 the hook receives 0";
@@ -235,23 +235,23 @@ TEST_F(AssemblerTest, PartialArgumentIsBoundedByTheLargestArgument) {
 
 TEST_F(AssemblerTest, ArgumentEntryPoint) {
     Bytes8 bytes;
-    EXPECT_EQ(Argument(fmtNumber, "300", &bytes), 0);
+    EXPECT_EQ(Argument(kFormatNumber, "300", &bytes), 0);
     EXPECT_EQ(bytes, (Bytes8{0x01, 0x2C}));
-    EXPECT_EQ(Argument(fmtNumber, "1 2"), kelMissingCloseBracket);
-    EXPECT_EQ(Argument(fmtNumber, ""), kelBadNumberFormat);
-    EXPECT_EQ(Argument(fmtStream, "a <1> a <2>", &bytes), 0);
+    EXPECT_EQ(Argument(kFormatNumber, "1 2"), kelMissingCloseBracket);
+    EXPECT_EQ(Argument(kFormatNumber, ""), kelBadNumberFormat);
+    EXPECT_EQ(Argument(kFormatStream, "a <1> a <2>", &bytes), 0);
     EXPECT_EQ(bytes, (Bytes8{1, 1, 1, 1, 1, 1, 1, 2}));
-    EXPECT_EQ(Argument(fmtMulti, "", &bytes), 0) << "no components: nothing to read";
+    EXPECT_EQ(Argument(kFormatMulti, "", &bytes), 0) << "no components: nothing to read";
     EXPECT_EQ(bytes, Bytes8{});
-    EXPECT_EQ(Argument(fmtEnumeration, "bold"), kelUnrecognizedEnum);
-    EXPECT_EQ(Argument(fmtEnumeration, "1"), 0) << "number sniffing comes first";
+    EXPECT_EQ(Argument(kFormatEnumeration, "bold"), kelUnrecognizedEnum);
+    EXPECT_EQ(Argument(kFormatEnumeration, "1"), 0) << "number sniffing comes first";
     ZBuffer out("old", 3);
-    EXPECT_EQ(AssembleArgument(*table, fmtBoolean, "maybe", 0, out), kelBadBooleanFormat);
+    EXPECT_EQ(AssembleArgument(*table, kFormatBoolean, "maybe", 0, out), kelBadBooleanFormat);
     EXPECT_EQ(Of(out), (Bytes8{'o', 'l', 'd'}));
     std::string many;
     for (size_t i = 0; i < 32768; ++i)
         many += "01x ";
-    EXPECT_EQ(Argument(fmtRaw, many), kelValueTooLarge);
+    EXPECT_EQ(Argument(kFormatRaw, many), kelValueTooLarge);
 }
 
 TEST_F(AssemblerTest, StreamEntryPointLeavesOutputAloneOnError) {
