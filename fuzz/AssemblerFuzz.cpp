@@ -5,6 +5,7 @@
 #include "AtomStream.h"
 #include "KelCodes.h"
 #include "TableFile.h"
+#include "TextHooks.h"
 
 #include <cstdlib>
 #include <string>
@@ -33,13 +34,22 @@ void CheckStream(const ZBuffer& stream) {
         std::abort();
 }
 
+// Upper-cases the first character in place; a text starting with "r" is replaced by "R".
+const char* ShoutingHook(KelTextDesc* desc) {
+    if (desc->text[0] >= 'a' && desc->text[0] <= 'z') desc->text[0] = char(desc->text[0] - 32);
+    if (desc->text[0] != 'R') return nullptr;
+    desc->length = 1;
+    return "R";
+}
+
 } // namespace
 
-// The first byte picks the flags (bit 0: fragment mode, bits 5-7: flags 0x80, 0x100, 0x200);
-// the rest, up to a NUL, is the text.
+// The first byte picks the flags (bit 0: fragment mode, bit 1: a CText2HText hook, bits 5-7:
+// flags 0x80, 0x100, 0x200); the rest, up to a NUL, is the text.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     uint32_t flags = uint32_t(data[0]) << 2 & 0x380;
+    TextHooks().cText2HText = (data[0] & 2) ? ShoutingHook : nullptr;
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
     if (data[0] & 1) {
