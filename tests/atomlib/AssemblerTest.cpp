@@ -274,4 +274,43 @@ TEST_F(AssemblerTest, EmptyTableKnowsOnlyTheUnknownForm) {
     EXPECT_EQ(line, 2u);
 }
 
+// A text that reaches every format, cut at every length and with every byte replaced by
+// each character of the syntax, ends in 0 or an assembler code on a line of the text, in
+// both modes.
+TEST_F(AssemblerTest, DamagedTextsEndInACleanResult) {
+    const std::string text =
+        "; head\r\na <300>\nt <yes>\ns <a <1> ; in\n str <\"q\\x41\\n\">>\n"
+        "gid <1-2-3>\nobj <view, \"t\">\norient <vlt>\ntok <\"ab\" 1-2>\n"
+        "crit <open>\nalert <info, 41x>\nref <far>\nbytes <1 2>\nhidden <01x>\n"
+        "ln <c, 5>\nls <d, \"x\">\nletters <a b>\nmulti <7, on, \"x\">\n"
+        "style <bold | 4>\nbyte <1>\nword <2>\ndword <3>\n"
+        "the_unknown <3, 17, 01x>\n";
+    ASSERT_EQ(Assemble(text), 0);
+    auto known = [](int32_t code) {
+        return code == 0 || (code >= 6 && code <= 8) || (code >= 10 && code <= 24) || code == 26 ||
+               code == 28;
+    };
+    auto check = [&](const std::string& damaged) {
+        ZBuffer out;
+        uint32_t line = 0;
+        int32_t code = AssembleStream(*table, damaged.c_str(), 0, out, line);
+        ASSERT_TRUE(known(code)) << code << " for " << damaged;
+        ASSERT_LE(line, 40u);
+        ZFragment f;
+        code = AssembleFragment(*table, damaged.c_str(), 0, f);
+        ASSERT_TRUE(known(code)) << code << " for " << damaged;
+        ASSERT_LE(f.line, 40u);
+        ASSERT_LE(f.consumed, damaged.size());
+        ASSERT_LE(f.partialArgument.Length(), 32767u);
+    };
+    for (size_t length = 0; length < text.size(); ++length)
+        check(text.substr(0, length));
+    for (size_t i = 0; i < text.size(); ++i)
+        for (char c : std::string("<>,|-;%\"\\x0 \n\x80")) {
+            std::string damaged = text;
+            damaged[i] = c;
+            check(damaged);
+        }
+}
+
 } // namespace
