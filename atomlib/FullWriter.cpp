@@ -1,8 +1,6 @@
 #include "FullWriter.h"
 
-#include "AtomStream.h"
 #include "KelCodes.h"
-#include "LargeAtom.h"
 
 int32_t WriteFullHeader(ZBuffer& out, uint32_t protocol, uint32_t atom) {
     if (protocol > kMaxFullProtocol || atom > kMaxFullAtom) return kelValueTooLarge;
@@ -29,14 +27,4 @@ int32_t WriteFullAtom(ZBuffer& out, uint32_t protocol, uint32_t atom, const uint
     if (length > kMaxArgumentLength) return kelValueTooLarge;
     if (int32_t result = WriteFullHeader(out, protocol, atom)) return result;
     return WriteFullArgument(out, data, length);
-}
-
-int32_t NormalizeAtomStream(const uint8_t* data, size_t length, ZBuffer& out) {
-    ZDecoderState state;
-    ZLargeAtom large;
-    ZAtomHandler write = [&out](const ZStreamAtom& atom) {
-        return WriteFullAtom(out, atom.protocol, atom.atom, atom.data, atom.length);
-    };
-    return WalkAtomStream(data, length, state, nullptr,
-                          [&](const ZStreamAtom& atom) { return large.Pass(atom, write); });
 }

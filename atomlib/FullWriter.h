@@ -1,7 +1,8 @@
 #pragma once
-// The Full-form writer and normalisation (see docs/atom-stream-format.md). Full form is the
-// one style that carries any protocol up to 127, atom up to 255 and argument up to 32767
-// bytes; numbers beyond that are rejected with 24 ("Value Too Large") and nothing is written.
+// The Full-form writer (see docs/atom-stream-format.md), with which the assembler and
+// normalisation (Disassembly.h) write every atom. Full form is the one style that carries
+// any protocol up to 127, atom up to 255 and argument up to 32767 bytes; numbers beyond that
+// are rejected with 24 ("Value Too Large") and nothing is written.
 
 #include "ZBuffer.h"
 
@@ -19,7 +20,3 @@ int32_t WriteFullArgument(ZBuffer& out, const uint8_t* data, size_t length);
 // Both of the above, checked before anything is written.
 int32_t WriteFullAtom(ZBuffer& out, uint32_t protocol, uint32_t atom, const uint8_t* data,
                       size_t length);
-
-// Rewrites a whole stream with every atom in Full form, large atoms joined. Returns 0, or
-// the first error of the walk or the writer; `out` then holds the atoms written before it.
-int32_t NormalizeAtomStream(const uint8_t* data, size_t length, ZBuffer& out);

@@ -15,7 +15,7 @@ namespace {
 const ZAtomTable& DefaultTable() {
     static std::shared_ptr<ZAtomTable> table = [] {
         std::shared_ptr<ZAtomTable> loaded;
-        if (LoadAtomTableFile(KEL_TABLE_PATH, loaded) != 0) std::abort();
+        if (LoadAtomTableFile(KEL_DEFAULT_TABLE, loaded) != 0) std::abort();
         return loaded;
     }();
     return *table;

@@ -1,6 +1,7 @@
 // Any bytes walked as a stream (with decoding comments) and normalised end in 0, 11 (an
 // atom past the end, a short large-atom start) or 24 (a joined large atom too long).
 #include "AtomStream.h"
+#include "Disassembly.h"
 #include "FullWriter.h"
 
 #include <cstdlib>

@@ -1,5 +1,6 @@
 #include "FullWriter.h"
 
+#include "Disassembly.h"
 #include "KelCodes.h"
 #include "LargeAtom.h"
 
