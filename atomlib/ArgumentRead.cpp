@@ -76,6 +76,8 @@ uint16_t SniffFormat(const ZTokenReader& tokens, uint16_t format) {
         format == kFormatDword)
         return format;
     size_t start = SpaceLength(tokens, 0);
+    // A nested stream may open with a comment line, whose text must not pass for a global id.
+    if (format == kFormatStream && tokens.At(start) == ';') return format;
     if (tokens.At(start) == '"' && tokens.Remaining() - start >= 3)
         return QuotedStringAlone(tokens, start) ? uint16_t(kFormatString) : format;
     if (StartsWithHexForm(tokens)) return kFormatRaw;

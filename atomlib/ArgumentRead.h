@@ -12,7 +12,7 @@
 // The format an argument declared as `format` is read in, after a look at the text: a lone
 // quoted string is read as a string, the hex form as raw bytes, a "-" among the second to
 // fourth characters as a global id, digits before ">" as a number. Multi, byte, word and
-// dword arguments are never sniffed.
+// dword arguments are never sniffed, nor a nested stream that opens with a comment.
 uint16_t SniffFormat(const ZTokenReader& tokens, uint16_t format);
 
 // Reads the argument of `atom` at index `k` (0: its own format; k >= 1: multi component k)

@@ -349,6 +349,10 @@ TEST_F(ReadTest, SniffingPicksTheFormatFromTheText) {
     EXPECT_EQ(Stream("a <\"hi\">"), (Bytes8{0x01, 0x01, 0x02, 'h', 'i'}));
     EXPECT_EQ(Stream("s <01x>"), (Bytes8{0x01, 0x03, 0x01, 0x01}));
     EXPECT_EQ(Stream("str <5>"), (Bytes8{0x01, 0x05, 0x01, 0x05}));
+    // A nested stream opening with a comment is read as a stream, whatever the comment says.
+    EXPECT_EQ(sniff("\n ;8-0 c\n>", kFormatStream), kFormatStream);
+    EXPECT_EQ(sniff(";8-0>", kFormatNumber), kFormatGlobalId);
+    EXPECT_EQ(Stream("s <\n;-1\n>"), (Bytes8{0x01, 0x03, 0x06, 0xE8, 0x13, 0x24, 0x02, '-', '1'}));
 }
 
 } // namespace

@@ -29,7 +29,7 @@ protected:
 };
 
 TEST_F(RoundTrip, CanonicalStreamsComeBackByteForByte) {
-    for (uint32_t seed = 1; seed <= 300; ++seed) {
+    for (uint32_t seed = 1; seed <= 1000; ++seed) {
         RandomStreamMaker maker(*table, seed, false);
         ZBuffer stream = maker.Stream(40);
         std::string text = Disassemble(stream);
@@ -52,7 +52,7 @@ TEST_F(RoundTrip, CompactStylesComeBackInFullForm) {
 }
 
 TEST_F(RoundTrip, AnyAssemblableTextIsStableAfterOnePass) {
-    for (uint32_t seed = 1; seed <= 300; ++seed) {
+    for (uint32_t seed = 1; seed <= 1000; ++seed) {
         RandomStreamMaker maker(*table, seed, true);
         std::string text = Disassemble(maker.Stream(40));
         ZBuffer first;
