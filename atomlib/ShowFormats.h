@@ -1,7 +1,8 @@
 #pragma once
 // The show routine of each argument format, grouped by family in ShowValues.cpp,
 // ShowText.cpp, ShowNames.cpp and ShowEnumeration.cpp; ArgumentShow.cpp picks one by format
-// code. Each appends to context.out, reads at most `length` bytes, and returns 0 or 13.
+// code. Each appends to context.out, reads at most `length` bytes and returns 0 or an error
+// (see ShowArgument).
 
 #include "ArgumentShow.h"
 

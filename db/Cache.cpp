@@ -7,10 +7,14 @@
 namespace WVEK {
 
 uint32_t TCache::Flush(bool release) {
-    if (fSync) return fSync->FlushAll(release);
+    return Commit(release, TDurability::kSync);
+}
+
+uint32_t TCache::Commit(bool release, TDurability durability) {
+    if (fSync) return fSync->FlushAll(release, durability);
     if (!IsDirty()) return 0;
     if (uint32_t code = Prepare(false)) return code;
-    return Write(release);
+    return Write(release, durability);
 }
 
 void TCache::SetSync(TCacheSync* sync) {
@@ -56,7 +60,7 @@ void AbortAll(const std::vector<TCache*>& caches) {
 // After a phase-2 failure the caches not yet written are cut back as after a phase-1 failure:
 // they stay dirty and nothing of theirs reaches the file, so that the index never names
 // records whose write failed.
-uint32_t TCacheSync::FlushAll(bool release) {
+uint32_t TCacheSync::FlushAll(bool release, TDurability durability) {
     uint32_t code = 0;
     try {
         std::vector<TCache*> prepared;
@@ -71,7 +75,7 @@ uint32_t TCacheSync::FlushAll(bool release) {
                 prepared.push_back(cache);
         }
         for (size_t i = 0; code == 0 && i < prepared.size(); ++i) {
-            code = prepared[i]->Write(release);
+            code = prepared[i]->Write(release, durability);
             if (code != 0) AbortAll(std::vector<TCache*>(prepared.begin() + i + 1, prepared.end()));
         }
     } catch (const TTolvException& e) {

@@ -15,14 +15,18 @@ namespace WVEK {
 
 class TCacheSync;
 
+// Whether a commit ends by making what it wrote durable (the streams' Flush: a sync for files).
+// Flushes forced by the cache limits skip it; a cache that skipped it stays dirty until a
+// durable commit has synced its file, so that the final flush of a command always syncs.
+enum class TDurability : uint8_t { kSkipSync, kSync };
+
 class TCache {
 public:
     TCache() = default;
     TCache(const TCache&) = delete;
     TCache& operator=(const TCache&) = delete;
 
-    // Commits through the sync when there is one; alone: nothing when clean, else Prepare
-    // then Write. Returns 0 or an error code.
+    // A durable commit: Commit(release, TDurability::kSync).
     virtual uint32_t Flush(bool release);
     // The size is the subclass's unit (bytes for records, nodes for the index).
     virtual void SetCacheSize(uint32_t size) = 0;
@@ -37,9 +41,13 @@ public:
     // Phase 1: size the file for the coming write (abort = false), or undo that (abort =
     // true). Returns 0 or an error code; never throws.
     virtual uint32_t Prepare(bool abort) = 0;
-    // Phase 2: write what is dirty; release asks to drop memory afterwards. 0 or a code.
-    virtual uint32_t Write(bool release) = 0;
+    // Phase 2: write what is dirty, then sync when `durability` asks for it; release asks to
+    // drop memory afterwards. 0 or a code.
+    virtual uint32_t Write(bool release, TDurability durability) = 0;
 
+    // Commits through the sync when there is one; alone: nothing when clean, else Prepare
+    // then Write. Returns 0 or an error code.
+    uint32_t Commit(bool release, TDurability durability);
     TCacheSync* GetSync() const { return fSync; }
 
 private:
@@ -59,7 +67,7 @@ public:
     void Unregister(TCache* cache);
 
     // The two-phase flush of every dirty cache; returns 0 or the first error code.
-    uint32_t FlushAll(bool release);
+    uint32_t FlushAll(bool release, TDurability durability = TDurability::kSync);
 
 private:
     TKeyedList fCaches; // TCache* values in registration order, key 0

@@ -51,12 +51,15 @@ TDBRecord::Block TDBRecord::ReadBlock(LStream& stream, uint32_t count) {
     return block;
 }
 
+// The copy is made before anything changes, so a failed allocation leaves the record as it was.
 void TDBRecord::SetData(const void* bytes, uint32_t length) {
-    fData.reset();
+    Block copy;
+    if (length > 0 && bytes != nullptr) {
+        copy = Allocate(length);
+        std::memcpy(copy.get(), bytes, length);
+    }
+    fData = std::move(copy);
     StoreLE32(Header() + kRecordLengthOffset, length);
-    if (length == 0 || bytes == nullptr) return;
-    fData = Allocate(length);
-    std::memcpy(fData.get(), bytes, length);
 }
 
 void TDBRecord::LoadData(LStream& stream) {
@@ -67,9 +70,10 @@ void TDBRecord::LoadData(LStream& stream) {
 uint8_t* TDBRecord::CopyData(LStream& stream, uint32_t* length) const {
     const uint32_t count = GetLength();
     Block copy;
-    if (fData) {
+    if (fData || count == 0) {
+        // No data is read for an empty record: its place may not be in the file yet.
         copy = Allocate(count);
-        std::memcpy(copy.get(), fData.get(), count);
+        if (count > 0) std::memcpy(copy.get(), fData.get(), count);
     } else {
         stream.Seek(StreamOffset(int64_t(GetPosition()) + int64_t(kRecordHeaderSize)), seekBegin);
         copy = ReadBlock(stream, count);

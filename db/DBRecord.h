@@ -47,14 +47,15 @@ public:
     const uint8_t* GetHeader() const { return fHeader.get(); }
 
     // Replaces the data: frees what was loaded and sets the length; copies `length` bytes from
-    // `bytes` unless length is 0 or bytes is null (then only the length changes).
+    // `bytes` unless length is 0 or bytes is null (then only the length changes). Throws
+    // errNilPointer, with the record unchanged, when the copy cannot be allocated.
     void SetData(const void* bytes, uint32_t length);
     // Frees what was loaded and reads GetLength() bytes at the stream's position (just after
     // the header). Throws errEndOfData, before allocating, when the stream holds fewer.
     void LoadData(LStream& stream);
     // A new malloc'ed copy of the data that the caller frees with free(); *length (when not
     // null) receives its length. Taken from memory when loaded, otherwise read from the
-    // stream after the header. A length of 0 gives an empty, non-null block.
+    // stream after the header. A length of 0 gives an empty, non-null block without reading.
     uint8_t* CopyData(LStream& stream, uint32_t* length) const;
     // Writes the header at its position and, when withData is set and data is loaded, the
     // data right behind it. Throws the stream's code on a failed write.

@@ -231,14 +231,14 @@ bool TFileIndex::EvictDownTo(uint32_t target) {
 
 // Over the limit L, the cache shrinks to 3/4 of L. When only a flush can free enough (too many
 // dirty or busy nodes) and the cache is still more than L/10 above that, a forced trim commits
-// the whole database through the sync and tries again.
+// the whole database through the sync, without syncing the files, and tries again.
 void TFileIndex::Trim(bool force) {
     const uint32_t limit = fTable.BucketCount();
     if (fTable.Count() <= limit) return;
     const uint32_t target = limit / 4 * 3;
     if (EvictDownTo(target)) return;
     if (force && fTable.Count() > target + limit / 10) {
-        TCache::Flush(false);
+        Commit(false, TDurability::kSkipSync);
         EvictDownTo(target);
     }
 }
@@ -259,7 +259,7 @@ uint32_t TFileIndex::Prepare(bool abort) {
 
 // Nodes and the root become clean only once every byte is written and flushed, so that a
 // failed write leaves all of them dirty for the next flush.
-uint32_t TFileIndex::Write(bool release) {
+uint32_t TFileIndex::Write(bool release, TDurability durability) {
     if (!IsDirty()) return 0;
     try {
         std::vector<TIndexNode*> written;
@@ -270,10 +270,11 @@ uint32_t TFileIndex::Write(bool release) {
             written.push_back(&node);
         });
         if (fRoot.dirty) WriteHeader();
-        fStream->Flush();
+        if (durability == TDurability::kSync) fStream->Flush();
         for (TIndexNode* node : written)
             node->SetDirty(false);
         fRoot.dirty = false;
+        fSyncPending = durability == TDurability::kSkipSync;
         if (release) {
             std::vector<std::unique_ptr<TIndexNode>> freed;
             fTable.Evict(fTable.Count(), 0, freed);

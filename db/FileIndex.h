@@ -59,10 +59,11 @@ public:
     void SetCacheSize(uint32_t bytes) override;
     uint32_t GetCacheSize() override { return fTable.BucketCount(); }
     void MarkDirty(bool dirty) override { fDirtyNodes += dirty ? 1 : -1; }
-    bool IsDirty() override { return fDirtyNodes != 0 || fRoot.dirty; }
+    // Also true while a write that skipped its sync waits for a durable commit.
+    bool IsDirty() override { return fDirtyNodes != 0 || fRoot.dirty || fSyncPending; }
     std::string GetName() override { return fName; }
     uint32_t Prepare(bool abort) override;
-    uint32_t Write(bool release) override;
+    uint32_t Write(bool release, TDurability durability) override;
 
     TIndexNode* GetNode(uint32_t number) override;
     void FreeNode(uint32_t) override {}
@@ -117,6 +118,7 @@ private:
     uint32_t fNodeCount = 0;
     uint32_t fCommittedSize = 0; // the file size after the last successful write
     int32_t fDirtyNodes = 0;
+    bool fSyncPending = false; // written without a sync since the last durable write
     bool fReadOnly;
 };
 

@@ -73,7 +73,7 @@ uint32_t TWVEKCache::Allocate(uint32_t length) {
 }
 
 void TWVEKCache::Trim() {
-    if (IsDirty() && fHeldBytes > int64_t(fLimit)) Flush(false);
+    if (IsDirty() && fHeldBytes > int64_t(fLimit)) Commit(false, TDurability::kSkipSync);
 }
 
 void TWVEKCache::SetCacheSize(uint32_t bytes) {
@@ -112,14 +112,14 @@ void TWVEKCache::WriteObsolete(uint32_t position, uint32_t length) {
     }
 }
 
-uint32_t TWVEKCache::Write(bool) {
+uint32_t TWVEKCache::Write(bool, TDurability durability) {
     uint32_t code = 0;
     try {
         for (const auto& [position, length] : fObsolete)
             WriteObsolete(position, length);
         for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
             reinterpret_cast<TDBRecord*>(node->value)->WriteTo(*fStream, true);
-        fStream->Flush();
+        if (durability == TDurability::kSync) fStream->Flush();
     } catch (const TTolvException& e) {
         code = e.code;
     } catch (...) {
@@ -132,6 +132,7 @@ uint32_t TWVEKCache::Write(bool) {
     fHeldBytes = 0;
     fObsolete.clear();
     FreeHeld();
+    fSyncPending = durability == TDurability::kSkipSync;
     return 0;
 }
 

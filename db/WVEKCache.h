@@ -45,20 +45,23 @@ public:
     uint32_t Allocate(uint32_t length);
     void AddHeldBytes(int32_t delta) { fHeldBytes += delta; }
     int64_t GetHeldBytes() const { return fHeldBytes; }
-    // Flushes (through the sync, so the index too) when dirty and over the limit.
+    // Commits without a sync (through the sync object, so the index too) when dirty and over
+    // the limit.
     void Trim();
 
     void SetCacheSize(uint32_t bytes) override;
     uint32_t GetCacheSize() override { return fLimit; }
     void MarkDirty(bool) override {}
-    bool IsDirty() override { return !fObsolete.empty() || fHeld.Count() != 0; }
+    // Also true while a write that skipped its sync waits for a durable commit.
+    bool IsDirty() override { return !fObsolete.empty() || fHeld.Count() != 0 || fSyncPending; }
     std::string GetName() override { return fName; }
     // Sizes the file to the append position (abort: back to the committed size); any failure
     // gives errDiskFull.
     uint32_t Prepare(bool abort) override;
-    // Marks obsolete versions dead, writes the held records in order, then forgets both. On
-    // failure the file is cut back, everything stays for the next flush, and the code returns.
-    uint32_t Write(bool release) override;
+    // Marks obsolete versions dead, writes the held records in order, syncs when asked, then
+    // forgets both. On failure the file is cut back, everything stays for the next flush, and
+    // the code returns.
+    uint32_t Write(bool release, TDurability durability) override;
 
 private:
     void WriteObsolete(uint32_t position, uint32_t length);
@@ -72,7 +75,8 @@ private:
     uint32_t fAppendPosition;
     uint32_t fCommittedSize;
     uint32_t fLimit = kDefaultLimit;
-    int64_t fHeldBytes = 0; // an estimate; 64 bits so that no sum of records overflows it
+    int64_t fHeldBytes = 0;    // an estimate; 64 bits so that no sum of records overflows it
+    bool fSyncPending = false; // written without a sync since the last durable write
 };
 
 } // namespace WVEK

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "DatabaseCommands.h"
 #include "InfoCommands.h"
 #include "RecordIds.h"
 
@@ -17,11 +18,11 @@ constexpr TCommand kCommands[] = {
     {"create", TDatabaseMode::OwnFile, nullptr, kCompileArguments,
      "compiles the xml file to create a new database\n"
      "\t  -keepComments prevents QDF comments from being removed"},
-    {"compact", TDatabaseMode::Writable, nullptr, nullptr,
+    {"compact", TDatabaseMode::Writable, CompactHandler, nullptr,
      "compact the database to reclain any wasted space"},
-    {"compare", TDatabaseMode::ReadOnly, nullptr, "second_db.file",
+    {"compare", TDatabaseMode::ReadOnly, CompareHandler, "second_db.file",
      "compares two databases, and reports differences"},
-    {"delete", TDatabaseMode::OwnFile, nullptr, nullptr,
+    {"delete", TDatabaseMode::OwnFile, DeleteHandler, nullptr,
      "deletes the database file and any support files"},
     {"dump", TDatabaseMode::ReadOnly, nullptr,
      "[-notables] [-binary] [-skipASC] (-all|rec_rng) [output.file]",
@@ -31,12 +32,12 @@ constexpr TCommand kCommands[] = {
      "\t  -skipASC don't print the ASC values of binary data\n"
      "\t  -all|[record_range] conrols the records dumped"},
     {"help", TDatabaseMode::None, HelpHandler, nullptr, "shows this message"},
-    {"list", TDatabaseMode::ReadOnly, nullptr, "[-tab] [-skip] [-only] [output.file]",
+    {"list", TDatabaseMode::ReadOnly, ListHandler, "[-tab] [-skip] [-only] [output.file]",
      "list the records in a database\n"
      "\t  -tab\ttab the columns\n"
      "\t  -skip\tsuppress the summary\n"
      "\t  -only\tonly show the summary (skip record list)"},
-    {"remove", TDatabaseMode::Writable, nullptr, "record_range",
+    {"remove", TDatabaseMode::Writable, RemoveHandler, "record_range",
      "removes the record range from the database"},
     {"version", TDatabaseMode::None, VersionHandler, nullptr,
      "prints the tool's version information"},

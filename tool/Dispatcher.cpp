@@ -1,9 +1,12 @@
 #include "Dispatcher.h"
 
+#include "DatabaseFile.h"
 #include "Exception.h"
 #include "FileServices.h"
 #include "RunState.h"
 #include "Strings.h"
+#include "SupportFiles.h"
+#include "WVEK_DB.h"
 
 #include <memory>
 #include <new>
@@ -60,14 +63,20 @@ void Dispatch(std::span<const TCommand> table) {
             return;
         }
     }
-    // The database engine is not in this build: every command of modes 1 and 2 lands here.
-    // With the engine, those modes set run.database = OpenDatabase(name, mode == ReadOnly)
-    // at this point and return when it gives none.
     if (command->handler == nullptr) {
         ReportError("'%s' is not available in this build", command->name);
         return;
     }
+    const bool readOnly = command->mode == TDatabaseMode::ReadOnly;
+    if (readOnly || command->mode == TDatabaseMode::Writable) {
+        run.database = OpenDatabase(run.databaseFileName, readOnly);
+        if (!run.database) return;
+    }
     command->handler();
+}
+
+void CloseDatabase(WVEK::TWVEK_DB* database) {
+    delete database;
 }
 
 } // namespace
@@ -91,6 +100,20 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
     run.Finish();
     fileServices.reset();
     return status;
+}
+
+TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly) {
+    const TFilePath path(fileName);
+    const TFilePath indexPath = WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
+    if (readOnly && !path.Exists()) {
+        ReportError("the database file '%s', doesn't exist", fileName.c_str());
+        return TOpenDatabase(nullptr, CloseDatabase);
+    }
+    if (!WVEK::IsDatabaseFile(path)) {
+        ReportError("'%s' is not a valid format database file", fileName.c_str());
+        return TOpenDatabase(nullptr, CloseDatabase);
+    }
+    return TOpenDatabase(new WVEK::TWVEK_DB(path, indexPath, readOnly), CloseDatabase);
 }
 
 int RunTool(int argc, const char* const* argv) {

@@ -3,8 +3,10 @@
 // call the handler, write the usage text when asked, and end with the exit status.
 
 #include "Commands.h"
+#include "RunState.h"
 
 #include <span>
+#include <string>
 
 // Runs the command line with the tool's command table. Returns 0, or -1 when an error was
 // reported. Reports a TTolvException or an allocation failure that reaches it; lets nothing
@@ -16,3 +18,8 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
 
 // Writes the usage text generated from the tool's command table.
 void PrintUsage();
+
+// Opens the database `fileName` (as typed) with its index beside it, for the dispatcher and
+// for commands that open a second database. Reports through ReportError and gives none when
+// the file is missing (read-only) or not a database file; lets the engine's exceptions pass.
+TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly);

@@ -27,7 +27,7 @@ public:
         fLog.push_back(fName + (abort ? ".abort" : ".prepare"));
         return abort ? 0 : prepareCode;
     }
-    uint32_t Write(bool release) override {
+    uint32_t Write(bool release, TDurability) override {
         fLog.push_back(fName + (release ? ".write+release" : ".write"));
         if (writeCode == 0) fDirty = false;
         return writeCode;

@@ -4,7 +4,7 @@
 // The memory file (an LDynamicStream owned by the test) plays the disk: an index or cache that
 // owns a TTestStream can be destroyed and a new one opened on the same bytes. TStreamFaults
 // switches failures on: SetSize throws errDiskFull, and Write fails with errWriteFailed once
-// a number of writes have succeeded.
+// a number of writes have succeeded; it also counts the calls of Flush (the sync of a file).
 
 #include "DynamicStream.h"
 #include "Exception.h"
@@ -17,6 +17,7 @@ struct TStreamFaults {
     bool failSetSize = false;
     int32_t writesBeforeFailure = -1; // -1: writes never fail
     int32_t setSizeCalls = 0;
+    int32_t flushCalls = 0; // Flush stands for the sync of a file stream
 };
 
 class TTestStream : public LStream {
@@ -43,6 +44,9 @@ public:
         return fFile.Write(data, count);
     }
     uint32_t Read(void* data, uint32_t& count) override { return fFile.Read(data, count); }
+    void Flush() override {
+        if (fFaults) ++fFaults->flushCalls;
+    }
 
 private:
     LDynamicStream& fFile;

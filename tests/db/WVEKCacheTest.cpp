@@ -103,10 +103,11 @@ TEST_F(WVEKCacheTest, TrimFlushesOnceTheLimitIsPassed) {
     for (int i = 1; i <= 4 && flushedAt == 0; ++i) {
         fCache->Hold(NewRecord(uint32_t(100 + i), data, fCache->Allocate(30000)));
         fCache->Trim();
-        if (!fCache->IsDirty()) flushedAt = i;
+        if (fCache->GetHeldBytes() == 0) flushedAt = i;
     }
     EXPECT_EQ(flushedAt, 4); // 4 * (30000 + 38) > 102400 >= 3 * (30000 + 38)
     EXPECT_EQ(fFile.GetSize(), int32_t(82 + 4 * (26 + 30000)));
+    EXPECT_TRUE(fCache->IsDirty()); // written, but not synced until a durable flush
     fCache->SetCacheSize(10);
     EXPECT_EQ(fCache->GetCacheSize(), 10u);
 }
@@ -223,4 +224,55 @@ TEST(RecordAndIndexFiles, FlushTogetherOnDisk) {
     WriteBytes(indexPath.GetFullPath(), Bytes(16, 'x'));
     EXPECT_FALSE(CheckIndexFile(indexPath, needRebuild));
     EXPECT_EQ(CodeOf([&] { TFileIndex(indexPath, true); }), errAssert);
+}
+
+// Flushes forced by the cache limits write without a sync; the next durable flush syncs both
+// files even when nothing changed since the forced one.
+TEST(DurableFlush, ForcedFlushesSkipTheSyncAndTheFinalFlushSyncsBothFiles) {
+    LDynamicStream dbFile, indexFile;
+    SetBytes(dbFile, FileHeaderImage());
+    TStreamFaults dbFaults, indexFaults;
+    TTestStream dbStream(dbFile, &dbFaults);
+    TWVEKCache cache("/test/db", &dbStream);
+    std::unique_ptr<TFileIndex> index = OpenIndex(indexFile, false, &indexFaults);
+    TCacheSync sync;
+    cache.SetSync(&sync);
+    index->SetSync(&sync);
+    uint32_t id = 0;
+    do {
+        ++id;
+        const uint32_t position = cache.Allocate(2000);
+        cache.Hold(NewRecord(id, Bytes(2000, uint8_t(id)), position));
+        index->Insert(int32_t(id), position);
+        cache.Trim();
+    } while (cache.GetHeldBytes() != 0);
+    EXPECT_EQ(dbFile.GetSize(), int32_t(25 + id * 2026));
+    EXPECT_GT(indexFile.GetSize(), 16);
+    EXPECT_EQ(dbFaults.flushCalls, 0);
+    EXPECT_EQ(indexFaults.flushCalls, 0);
+    EXPECT_TRUE(cache.IsDirty());
+    EXPECT_TRUE(index->IsDirty());
+
+    ASSERT_EQ(cache.Flush(false), 0u);
+    EXPECT_EQ(dbFaults.flushCalls, 1);
+    EXPECT_EQ(indexFaults.flushCalls, 1);
+    EXPECT_FALSE(cache.IsDirty());
+    EXPECT_FALSE(index->IsDirty());
+    ASSERT_EQ(sync.FlushAll(true), 0u); // clean: nothing more to sync
+    EXPECT_EQ(dbFaults.flushCalls, 1);
+    EXPECT_EQ(indexFaults.flushCalls, 1);
+}
+
+TEST(DurableFlush, TheForcedFlushOfAnOverfullNodeCacheSkipsTheSync) {
+    LDynamicStream indexFile;
+    TStreamFaults faults;
+    std::unique_ptr<TFileIndex> index = OpenIndex(indexFile, false, &faults);
+    index->SetCacheSize(11 * TFileIndex::kBytesPerCachedNode); // 11 nodes
+    for (int32_t key = 0; key < 3000; ++key)
+        index->Insert(int32_t((uint32_t(key) * 2654435761u) >> 1), uint32_t(key));
+    EXPECT_GT(indexFile.GetSize(), 16); // forced flushes wrote nodes
+    EXPECT_EQ(faults.flushCalls, 0);
+    ASSERT_EQ(index->Flush(true), 0u);
+    EXPECT_EQ(faults.flushCalls, 1);
+    EXPECT_TRUE(index->Check());
 }

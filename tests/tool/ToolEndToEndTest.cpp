@@ -81,8 +81,7 @@ TEST(ToolDispatch, EveryMessageOfTheDispatcher) {
 }
 
 TEST(ToolDispatch, CommandsWhoseEngineIsMissingSaySo) {
-    for (const char* command :
-         {"add", "create", "compact", "compare", "delete", "dump", "list", "remove"}) {
+    for (const char* command : {"add", "create", "dump"}) {
         ExpectRun(Tool({command, "x.db", "1"}),
                   std::string("ERROR: '") + command + "' is not available in this build\n", -1);
     }

@@ -1,0 +1,323 @@
+// Runs the built tool's database commands (list, compare, compact, remove, delete) on small
+// databases made through the engine, and pins standard output, standard error and the exit
+// status.
+
+#include "ProcessRunner.h"
+#include "SupportFiles.h"
+#include "WVEK_DB.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using WVEK::TWVEK_DB;
+
+namespace {
+
+struct TRecordSpec {
+    uint32_t id;
+    uint8_t type;
+    std::string data;
+    uint32_t flags = 0; // public flag word
+};
+
+const char kAssertFailed[] = "ERROR: the command failed with error 1634955892 (0x61737274)\n";
+
+class DatabaseCommandsTest : public ::testing::Test {
+protected:
+    std::string PathOf(const std::string& name) const { return fDir.Path() + "/" + name; }
+
+    std::unique_ptr<TWVEK_DB> OpenDatabase(const std::string& name) const {
+        const TFilePath path(PathOf(name));
+        return std::make_unique<TWVEK_DB>(
+            path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), false);
+    }
+
+    // A flushed database of `records`, put in the order given.
+    void MakeDatabase(const std::string& name, const std::vector<TRecordSpec>& records) const {
+        std::unique_ptr<TWVEK_DB> db = OpenDatabase(name);
+        for (const TRecordSpec& record : records) {
+            ASSERT_TRUE(
+                db->Put(record.id, record.data.data(), uint32_t(record.data.size()), record.type));
+            db->SetFlags(record.id, record.flags);
+        }
+        ASSERT_EQ(db->Flush(true), 0u);
+    }
+
+    void WriteFile(const std::string& name, const std::string& content) const {
+        std::ofstream(PathOf(name), std::ios::binary) << content;
+    }
+    std::string ReadFile(const std::string& name) const {
+        std::ifstream in(PathOf(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    uintmax_t SizeOf(const std::string& name) const {
+        return std::filesystem::file_size(PathOf(name));
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TProcessResult Tool(const std::vector<std::string>& arguments) const {
+        return RunProcess(ToolPath(), arguments, fDir.Path());
+    }
+    void ExpectRun(const std::vector<std::string>& arguments, const std::string& out,
+                   const std::string& err, int exitCode) const {
+        const TProcessResult result = Tool(arguments);
+        EXPECT_EQ(result.signal, 0);
+        EXPECT_EQ(result.out, out);
+        EXPECT_EQ(result.err, err);
+        EXPECT_EQ(result.exitCode, exitCode);
+    }
+
+    TTempDirectory fDir;
+};
+
+// Every type once, in this file order.
+const std::vector<TRecordSpec> kEveryType = {
+    {0x00010005, 'p', "pic"},
+    {0x01020003, 'a', "qdf"},
+    {7, 'l', "list"},
+    {8, 't', "text"},
+    {9, 'b', ""},
+    {10, 0, "none"},
+    {11, 'z', "?"},
+};
+
+const char kEveryTypeLines[] = "1-5, picture\n1-2-3, qdf\n0-7, list\n0-8, text\n0-9, binary\n"
+                               "0-10, none\n0-11, unknown\n";
+const char kEveryTypeSummary[] = "Record Summary\n  Picture: 1\n      QDF: 1\n     List: 1\n"
+                                 "     Text: 1\n   Binary: 1\n\n    Total: 7\n";
+
+const char kEmptySummary[] = "Record Summary\n  Picture: 0\n      QDF: 0\n     List: 0\n"
+                             "     Text: 0\n   Binary: 0\n\n    Total: 0\n";
+
+// ---- Opening the database ------------------------------------------------------------------
+
+TEST_F(DatabaseCommandsTest, MissingOrInvalidDatabasesAreReportedAsTyped) {
+    ExpectRun({"list", "missing.db"}, "", "ERROR: the database file 'missing.db', doesn't exist\n",
+              -1);
+    ExpectRun({"compact", "missing.db"}, "",
+              "ERROR: 'missing.db' is not a valid format database file\n", -1);
+    ExpectRun({"remove", "missing.db", "1"}, "",
+              "ERROR: 'missing.db' is not a valid format database file\n", -1);
+    WriteFile("short.db", "VEKDB-25");
+    ExpectRun({"list", "short.db"}, "", "ERROR: 'short.db' is not a valid format database file\n",
+              -1);
+    std::filesystem::create_directory(PathOf("dir.db"));
+    ExpectRun({"compare", "dir.db", "x"}, "",
+              "ERROR: 'dir.db' is not a valid format database file\n", -1);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"dir.db", "short.db"}));
+}
+
+TEST_F(DatabaseCommandsTest, AZeroLengthFileIsAnEmptyDatabase) {
+    WriteFile("empty.db", "");
+    ExpectRun({"remove", "empty.db", "0"}, "", "ERROR: record 0-0 wasn't found\n", -1);
+    EXPECT_EQ(SizeOf("empty.db"), 25u); // its header, written on opening
+}
+
+// ---- list ----------------------------------------------------------------------------------
+
+TEST_F(DatabaseCommandsTest, ListOfAnEmptyDatabase) {
+    MakeDatabase("e.db", {});
+    ExpectRun({"list", "e.db"}, std::string("\n") + kEmptySummary, "", 0);
+    ExpectRun({"list", "e.db", "-only"}, kEmptySummary, "", 0);
+    ExpectRun({"list", "e.db", "-skip"}, "", "", 0);
+}
+
+TEST_F(DatabaseCommandsTest, ListShowsEveryRecordInFileOrderAndCountsTheFiveTypes) {
+    MakeDatabase("t.db", kEveryType);
+    ExpectRun({"list", "t.db"}, std::string(kEveryTypeLines) + "\n" + kEveryTypeSummary, "", 0);
+    ExpectRun({"LIST", "t.db", "-s"}, kEveryTypeLines, "", 0);
+    ExpectRun({"-ONLY", "list", "t.db"}, kEveryTypeSummary, "", 0);
+    std::string tabbed = kEveryTypeLines;
+    for (size_t at = tabbed.find(", "); at != std::string::npos; at = tabbed.find(", "))
+        tabbed.replace(at, 2, "\t");
+    for (const char* option : {"-tab", "-t", "-TAB"})
+        ExpectRun({"list", "t.db", option, "-skip"}, tabbed, "", 0);
+}
+
+TEST_F(DatabaseCommandsTest, ListOptionConflicts) {
+    MakeDatabase("t.db", kEveryType);
+    ExpectRun({"list", "t.db", "-only", "-tab"}, kEveryTypeSummary,
+              "ERROR: -tab flag has no meaning with -only\n", 0);
+    ExpectRun({"list", "t.db", "-o", "-sk", "out.txt"}, "",
+              "ERROR: you can't use -skip and -only together\n", -1);
+    ExpectRun({"list", "t.db", "-"}, "",
+              "ERROR: -tab flag has no meaning with -only\n"
+              "ERROR: you can't use -skip and -only together\n",
+              -1);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("out.txt")));
+}
+
+TEST_F(DatabaseCommandsTest, ListToAnOutputFile) {
+    MakeDatabase("t.db", kEveryType);
+    WriteFile("out.txt", std::string(5000, 'x'));
+    ExpectRun({"list", "t.db", "out.txt", "-skip"}, "", "", 0);
+    EXPECT_EQ(ReadFile("out.txt"), kEveryTypeLines); // emptied first
+    ExpectRun({"list", "t.db", "new.txt"}, "", "", 0);
+    EXPECT_EQ(ReadFile("new.txt"), std::string(kEveryTypeLines) + "\n" + kEveryTypeSummary);
+}
+
+TEST_F(DatabaseCommandsTest, ListToAnOutputFileThatCannotBeOpened) {
+    MakeDatabase("t.db", kEveryType);
+    ExpectRun({"list", "t.db", "no/such/dir.txt"}, "",
+              "ERROR: failed to open the output file (no/such/dir.txt)\n", -1);
+    std::filesystem::create_directory(PathOf("sub"));
+    ExpectRun({"list", "t.db", "sub"}, "", "ERROR: failed to open the output file (sub)\n", -1);
+}
+
+TEST_F(DatabaseCommandsTest, ADamagedRecordEndsTheListingWithAnError) {
+    MakeDatabase("d.db", {{1, 't', "ab"}, {2, 't', "cd"}, {3, 't', "ef"}});
+    std::string bytes = ReadFile("d.db");
+    bytes[25 + 2 * 28] = 'X'; // the third record's magic
+    WriteFile("d.db", bytes);
+    // The walk reads one record ahead: the damage shows while the second is taken.
+    ExpectRun({"list", "d.db"}, "0-1, text\n", kAssertFailed, -1);
+    ExpectRun({"compare", "d.db", "d.db"}, "", kAssertFailed, -1);
+    // Without its index the database cannot be opened at all: the rebuild fails.
+    std::filesystem::remove(PathOf("d.ind"));
+    ExpectRun({"list", "d.db"}, "", "ERROR: the command failed with error 12311 (0x00003017)\n",
+              -1);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("d.ind")));
+}
+
+TEST_F(DatabaseCommandsTest, ADamagedIndexHeaderIsAnError) {
+    MakeDatabase("d.db", {{1, 't', "ab"}});
+    WriteFile("d.ind", std::string(16, 'x'));
+    ExpectRun({"list", "d.db"}, "", kAssertFailed, -1);
+    ExpectRun({"compact", "d.db"}, "", kAssertFailed, -1);
+}
+
+// ---- compare -------------------------------------------------------------------------------
+
+TEST_F(DatabaseCommandsTest, CompareReportsEveryDifference) {
+    MakeDatabase("a.db", {{1, 't', "same"},
+                          {2, 't', "x"},
+                          {3, 't', "abc"},
+                          {4, 'b', "abc"},
+                          {5, 'b', "abcd"},
+                          {6, 'b', "abc"}});
+    MakeDatabase("b.db", {{6, 'b', "abd"},
+                          {5, 'b', "abc"},
+                          {4, 'p', "abc"},
+                          {3, 't', "abc", 0x4},
+                          {1, 't', "same"},
+                          {7, 'b', "only b"}});
+    ExpectRun({"compare", "a.db", "b.db"}, "",
+              "ERROR: record 0-2 doesn't exists in b.db\n"
+              "ERROR: records 0-3 don't have the same flags (a.db : 0000 vs b.db : 0004)\n"
+              "ERROR: records 0-4 are not the same type (a.db : binary vs b.db : picture)\n"
+              "ERROR: records 0-5 don't match in length (a.db : 4 vs b.db : 3)\n"
+              "ERROR: the data for record 0-6 differs between the two files\n"
+              "ERROR: record 0-7 doesn't exists in a.db\n",
+              -1);
+}
+
+TEST_F(DatabaseCommandsTest, CompareOfTheSameRecordsInAnotherOrder) {
+    MakeDatabase("a.db", kEveryType);
+    std::vector<TRecordSpec> reversed(kEveryType.rbegin(), kEveryType.rend());
+    MakeDatabase("b.db", reversed);
+    ExpectRun({"compare", "a.db", "b.db"}, "", "the databases contain the same data\n", 0);
+    ExpectRun({"compare", "a.db", "a.db"}, "", "the databases contain the same data\n", 0);
+}
+
+TEST_F(DatabaseCommandsTest, RecordsOnOneSideOnlyLeaveTheExitStatusAlone) {
+    MakeDatabase("a.db", {{1, 't', "x"}});
+    MakeDatabase("b.db", {{1, 't', "x"}, {0x01020003, 'b', ""}});
+    ExpectRun({"compare", "a.db", "b.db"}, "", "ERROR: record 1-2-3 doesn't exists in a.db\n", 0);
+}
+
+TEST_F(DatabaseCommandsTest, CompareArgumentsAndTheSecondDatabase) {
+    MakeDatabase("a.db", {{1, 't', "x"}});
+    ExpectRun({"compare", "a.db"}, "", "ERROR: wrong number of arguments for compare\n", -1);
+    ExpectRun({"compare", "a.db", "nope.db"}, "",
+              "ERROR: the database file 'nope.db', doesn't exist\n", -1);
+    WriteFile("bad.db", "not a database at all, clearly");
+    ExpectRun({"compare", "a.db", "bad.db"}, "",
+              "ERROR: 'bad.db' is not a valid format database file\n", -1);
+}
+
+// ---- compact -------------------------------------------------------------------------------
+
+TEST_F(DatabaseCommandsTest, CompactDropsDeadVersions) {
+    MakeDatabase("c.db", {{1, 't', "aa"}, {2, 'b', "bbbb"}});
+    {
+        std::unique_ptr<TWVEK_DB> db = OpenDatabase("c.db");
+        ASSERT_TRUE(db->Put(1, "aaa", 3, 't'));
+        ASSERT_TRUE(db->Delete(2, false));
+        ASSERT_EQ(db->Flush(true), 0u);
+    }
+    EXPECT_EQ(SizeOf("c.db"), 25u + 28 + 30 + 29);
+    ExpectRun({"compact", "c.db"}, "", "compaction succeeded\n", 0);
+    EXPECT_EQ(SizeOf("c.db"), 25u + 29);
+    ExpectRun({"list", "c.db", "-skip"}, "0-1, text\n", "", 0);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"c.db", "c.ind"}));
+}
+
+TEST_F(DatabaseCommandsTest, AFailedCompactionIsReportedAndChangesNothing) {
+    MakeDatabase("c.db", {{1, 't', "aa"}});
+    const std::string before = ReadFile("c.db");
+    for (int n = 1; n <= 999; ++n)
+        WriteFile("c#" + std::to_string(n) + ".db", "");
+    ExpectRun({"compact", "c.db"}, "", "ERROR: compaction failed with error 12312\n", -1);
+    EXPECT_EQ(ReadFile("c.db"), before);
+}
+
+// ---- remove --------------------------------------------------------------------------------
+
+TEST_F(DatabaseCommandsTest, RemoveDeletesEveryIdOfTheRangesPermanentOnesToo) {
+    MakeDatabase("r.db", {{0x00010001, 't', "a"},
+                          {0x00010003, 't', "c", 0x4},
+                          {0x00010004, 't', "d"},
+                          {9, 'b', "z"}});
+    ExpectRun({"remove", "r.db", "1-1:1-3"}, "", "ERROR: record 1-2 wasn't found\n", -1);
+    ExpectRun({"list", "r.db", "-skip"}, "1-4, text\n0-9, binary\n", "", 0);
+    ExpectRun({"remove", "r.db", "9,1-4:+0"}, "", "", 0);
+    ExpectRun({"remove", "r.db", "9"}, "", "ERROR: record 0-9 wasn't found\n", -1);
+    ExpectRun({"list", "r.db", "-only"}, kEmptySummary, "", 0);
+}
+
+// Under a file size limit below the record's place, rewriting its header fails (EFBIG, with
+// SIGXFSZ ignored): the command must not claim success for a removal that never happened.
+TEST_F(DatabaseCommandsTest, AFailedFinalFlushOfRemoveIsAnError) {
+    MakeDatabase("r.db", {{1, 'b', std::string(2000, 'x')}, {2, 't', "ab"}});
+    const std::string before = ReadFile("r.db");
+    const TProcessResult result = RunProcess(
+        "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" remove r.db 0-2", ToolPath()},
+        fDir.Path());
+    EXPECT_EQ(result.err, "ERROR: the command failed with error 12802 (0x00003202)\n");
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_EQ(ReadFile("r.db"), before);
+    ExpectRun({"list", "r.db", "-skip"}, "0-1, binary\n0-2, text\n", "", 0);
+}
+
+TEST_F(DatabaseCommandsTest, RemoveRangeErrors) {
+    MakeDatabase("r.db", {{1, 't', "a"}});
+    ExpectRun({"remove", "r.db"}, "", "ERROR: no id or range was given\n", -1);
+    ExpectRun({"remove", "r.db", "abc"}, "", "ERROR: you didn't specify a valid range (abc)\n", -1);
+    ExpectRun({"remove", "r.db", "1,:5"}, "", "ERROR: invalid range ':5'\n", -1);
+    ExpectRun({"list", "r.db", "-skip"}, "0-1, text\n", "", 0);
+}
+
+// ---- delete --------------------------------------------------------------------------------
+
+TEST_F(DatabaseCommandsTest, DeleteRemovesTheDatabaseAndItsSupportFiles) {
+    MakeDatabase("x.db", {{1, 't', "a"}});
+    WriteFile("x.age", "age");
+    WriteFile("x.txt", "keep");
+    ExpectRun({"delete", "x.db"}, "", "", 0);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"x.txt"}));
+    ExpectRun({"delete", "x.db"}, "", "", 0);
+    ExpectRun({"delete", "never.db"}, "", "", 0);
+}
+
+} // namespace
