@@ -1,6 +1,8 @@
 #include "Commands.h"
 
+#include "Compiler.h"
 #include "DatabaseCommands.h"
+#include "Dumper.h"
 #include "InfoCommands.h"
 #include "RecordIds.h"
 
@@ -9,13 +11,13 @@ namespace {
 constexpr const char* kCompileArguments = "-keepComments source.xml";
 
 constexpr TCommand kCommands[] = {
-    {"add", TDatabaseMode::Writable, nullptr, kCompileArguments,
+    {"add", TDatabaseMode::Writable, AddHandler, kCompileArguments,
      "compiles the xml file, adding the records to an existing database\n"
      "\t  -keepComments prevents QDF comments from being removed"},
     {"calc", TDatabaseMode::None, CalcHandler, "record_id",
      "converts an id (in any format), into the 3 different formats\n"
      "\ta series of ids seperated by spaces is valid"},
-    {"create", TDatabaseMode::OwnFile, nullptr, kCompileArguments,
+    {"create", TDatabaseMode::OwnFile, CreateHandler, kCompileArguments,
      "compiles the xml file to create a new database\n"
      "\t  -keepComments prevents QDF comments from being removed"},
     {"compact", TDatabaseMode::Writable, CompactHandler, nullptr,
@@ -24,7 +26,7 @@ constexpr TCommand kCommands[] = {
      "compares two databases, and reports differences"},
     {"delete", TDatabaseMode::OwnFile, DeleteHandler, nullptr,
      "deletes the database file and any support files"},
-    {"dump", TDatabaseMode::ReadOnly, nullptr,
+    {"dump", TDatabaseMode::ReadOnly, DumpHandler,
      "[-notables] [-binary] [-skipASC] (-all|rec_rng) [output.file]",
      "write records in XML format\n"
      "\t  -notables skips the table check when dumping binary record(s)\n"

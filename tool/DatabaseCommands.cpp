@@ -4,6 +4,7 @@
 #include "Dispatcher.h"
 #include "Exception.h"
 #include "File.h"
+#include "OutputStream.h"
 #include "RecordIds.h"
 #include "RecordTypes.h"
 #include "RunState.h"
@@ -32,32 +33,6 @@ std::string IdText(uint32_t id) {
 }
 
 // ---- list ----------------------------------------------------------------------------------
-
-// Where `list` writes: a file stream on the named file, or standard output. The file outlives
-// its stream.
-struct TListOutput {
-    std::unique_ptr<TFile> file;
-    std::unique_ptr<LStream> stream;
-
-    void Write(const std::string& text) {
-        stream->WriteOrThrow(text.data(), uint32_t(text.size()));
-    }
-};
-
-bool OpenListOutput(const std::string& name, TListOutput& output) {
-    if (name.empty()) {
-        output.stream = std::make_unique<TSTDIOStream>(stdout);
-        return true;
-    }
-    try {
-        output.file = std::make_unique<TFile>(TFilePath(name));
-        output.stream.reset(output.file->OpenStream(openWrite));
-    } catch (const TTolvException&) {
-        ReportError("failed to open the output file (%s)", name.c_str());
-        return false;
-    }
-    return true;
-}
 
 // The summary's lines, in order, with the type each one counts; records of other types count
 // only in the total.
@@ -170,8 +145,8 @@ void ListHandler() {
             return;
         }
     }
-    TListOutput output;
-    if (!OpenListOutput(name, output)) return;
+    TOutput output(name);
+    if (!output.IsOpen()) return;
     TRecordCounts counts;
     std::unique_ptr<TWVEK_DB::Iterator> records = OpenedDatabase().CreateIterator(0);
     while (records->HasMore()) {
@@ -180,8 +155,7 @@ void ListHandler() {
         ++counts.total;
         if (showSummary) counts.Count(int(type));
         if (showList)
-            output.Write(
-                FormatString(lineFormat, IdText(id).c_str(), RecordTypeName(int(type))));
+            output.Write(FormatString(lineFormat, IdText(id).c_str(), RecordTypeName(int(type))));
     }
     if (!showSummary) return;
     if (showList) output.Write("\n");

@@ -104,7 +104,6 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
 
 TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly) {
     const TFilePath path(fileName);
-    const TFilePath indexPath = WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
     if (readOnly && !path.Exists()) {
         ReportError("the database file '%s', doesn't exist", fileName.c_str());
         return TOpenDatabase(nullptr, CloseDatabase);
@@ -113,6 +112,11 @@ TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly) {
         ReportError("'%s' is not a valid format database file", fileName.c_str());
         return TOpenDatabase(nullptr, CloseDatabase);
     }
+    return ConstructDatabase(path, readOnly);
+}
+
+TOpenDatabase ConstructDatabase(const TFilePath& path, bool readOnly) {
+    const TFilePath indexPath = WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
     return TOpenDatabase(new WVEK::TWVEK_DB(path, indexPath, readOnly), CloseDatabase);
 }
 

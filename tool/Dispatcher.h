@@ -3,6 +3,7 @@
 // call the handler, write the usage text when asked, and end with the exit status.
 
 #include "Commands.h"
+#include "FilePath.h"
 #include "RunState.h"
 
 #include <span>
@@ -23,3 +24,7 @@ void PrintUsage();
 // for commands that open a second database. Reports through ReportError and gives none when
 // the file is missing (read-only) or not a database file; lets the engine's exceptions pass.
 TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly);
+
+// Constructs the database at `path` with its index beside it, without any check (the file is
+// created when missing and writable). Lets the engine's exceptions pass.
+TOpenDatabase ConstructDatabase(const TFilePath& path, bool readOnly);

@@ -2,9 +2,7 @@
 // databases made through the engine, and pins standard output, standard error and the exit
 // status.
 
-#include "ProcessRunner.h"
-#include "SupportFiles.h"
-#include "WVEK_DB.h"
+#include "ToolRunFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -18,68 +16,9 @@ using WVEK::TWVEK_DB;
 
 namespace {
 
-struct TRecordSpec {
-    uint32_t id;
-    uint8_t type;
-    std::string data;
-    uint32_t flags = 0; // public flag word
-};
-
 const char kAssertFailed[] = "ERROR: the command failed with error 1634955892 (0x61737274)\n";
 
-class DatabaseCommandsTest : public ::testing::Test {
-protected:
-    std::string PathOf(const std::string& name) const { return fDir.Path() + "/" + name; }
-
-    std::unique_ptr<TWVEK_DB> OpenDatabase(const std::string& name) const {
-        const TFilePath path(PathOf(name));
-        return std::make_unique<TWVEK_DB>(
-            path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), false);
-    }
-
-    // A flushed database of `records`, put in the order given.
-    void MakeDatabase(const std::string& name, const std::vector<TRecordSpec>& records) const {
-        std::unique_ptr<TWVEK_DB> db = OpenDatabase(name);
-        for (const TRecordSpec& record : records) {
-            ASSERT_TRUE(
-                db->Put(record.id, record.data.data(), uint32_t(record.data.size()), record.type));
-            db->SetFlags(record.id, record.flags);
-        }
-        ASSERT_EQ(db->Flush(true), 0u);
-    }
-
-    void WriteFile(const std::string& name, const std::string& content) const {
-        std::ofstream(PathOf(name), std::ios::binary) << content;
-    }
-    std::string ReadFile(const std::string& name) const {
-        std::ifstream in(PathOf(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    uintmax_t SizeOf(const std::string& name) const {
-        return std::filesystem::file_size(PathOf(name));
-    }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    TProcessResult Tool(const std::vector<std::string>& arguments) const {
-        return RunProcess(ToolPath(), arguments, fDir.Path());
-    }
-    void ExpectRun(const std::vector<std::string>& arguments, const std::string& out,
-                   const std::string& err, int exitCode) const {
-        const TProcessResult result = Tool(arguments);
-        EXPECT_EQ(result.signal, 0);
-        EXPECT_EQ(result.out, out);
-        EXPECT_EQ(result.err, err);
-        EXPECT_EQ(result.exitCode, exitCode);
-    }
-
-    TTempDirectory fDir;
-};
+class DatabaseCommandsTest : public TToolRunTest {};
 
 // Every type once, in this file order.
 const std::vector<TRecordSpec> kEveryType = {

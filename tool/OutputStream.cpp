@@ -1,0 +1,51 @@
+#include "OutputStream.h"
+
+#include "Exception.h"
+#include "RunState.h"
+#include "StdioStream.h"
+#include "SupportFiles.h"
+
+#include <cstdio>
+
+namespace {
+
+// True for the database named on the command line and for its index.
+bool IsDatabaseOfRun(const TFilePath& path) {
+    const std::string& databaseName = CurrentRun().databaseFileName;
+    if (databaseName.empty()) return false;
+    TFilePath database(databaseName);
+    TFilePath index = WVEK::GetSupportFileName(database, WVEK::TSupportFile::kIndex);
+    return path.GetFullPath() == database.GetFullPath() ||
+           path.GetFullPath() == index.GetFullPath();
+}
+
+} // namespace
+
+TOutput::TOutput(const std::string& name) {
+    if (name.empty()) {
+        fStream = std::make_unique<TSTDIOStream>(stdout);
+        return;
+    }
+    TFilePath path(name);
+    if (IsDatabaseOfRun(path)) {
+        ReportError("failed to open the output file (%s)", name.c_str());
+        return;
+    }
+    fFile = std::make_unique<TFile>(path);
+    try {
+        fStream.reset(fFile->OpenStream(openWrite));
+    } catch (const TTolvException&) {
+        ReportError("failed to open the output file (%s)", name.c_str());
+    }
+}
+
+void TOutput::Write(const std::string& text) {
+    fStream->WriteOrThrow(text.data(), uint32_t(text.size()));
+}
+
+void TOutput::Close() {
+    if (fStream == nullptr) return;
+    fStream->Flush();
+    fStream.reset();
+    fFile.reset();
+}
