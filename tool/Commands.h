@@ -19,7 +19,7 @@ using TCommandHandler = void (*)();
 struct TCommand {
     const char* name; // the command word, lower case
     TDatabaseMode mode;
-    TCommandHandler handler;  // null while the command's engine is not in this build
+    TCommandHandler handler;
     const char* argumentText; // shown after the name in the usage text, or null
     const char* helpText;     // shown under the name in the usage text
 };

@@ -63,10 +63,6 @@ void Dispatch(std::span<const TCommand> table) {
             return;
         }
     }
-    if (command->handler == nullptr) {
-        ReportError("'%s' is not available in this build", command->name);
-        return;
-    }
     const bool readOnly = command->mode == TDatabaseMode::ReadOnly;
     if (readOnly || command->mode == TDatabaseMode::Writable) {
         run.database = OpenDatabase(run.databaseFileName, readOnly);

@@ -1,8 +1,8 @@
 #include "InfoCommands.h"
 
+#include "AtomLibrary.h"
 #include "RunState.h"
 #include "Strings.h"
-#include "kelvane.h"
 
 std::string FormatVersionText() {
     return FormatString("%d.%d", kFormatVersionMajor, kFormatVersionMinor);
@@ -17,7 +17,7 @@ void VersionHandler() {
     std::string text = FormatString("\n%s Version Info:\n\n", CurrentRun().programName.c_str());
     text += FormatString("\tTarnwick version %s : File version %s\n", kToolVersion,
                          FormatVersionText().c_str());
-    text += FormatString("\tKEL DLL version '%s'\n", KelGetVersion());
+    text += FormatString("\tKEL DLL version '%s'\n", AtomLibraryVersion().c_str());
     text += FormatString("\tTool built on %s %s\n", __DATE__, __TIME__);
     WriteMessage(text);
 }

@@ -101,7 +101,6 @@ void OpenHandler() {
 constexpr TCommand kTestTable[] = {
     {"plain", TDatabaseMode::None, RecordingHandler, nullptr, "no database"},
     {"reader", TDatabaseMode::OwnFile, RecordingHandler, "more", "needs a file"},
-    {"missing", TDatabaseMode::OwnFile, nullptr, nullptr, "not built"},
     {"throws", TDatabaseMode::None, ThrowingHandler, nullptr, "x"},
     {"nil", TDatabaseMode::None, ThrowingNilHandler, nullptr, "x"},
     {"oom", TDatabaseMode::None, OutOfMemoryHandler, nullptr, "x"},
@@ -146,13 +145,6 @@ TEST_F(DispatcherTest, DatabaseArgumentIsTakenBeforeTheHandler) {
     EXPECT_EQ(gCalls.size(), 1u);
 }
 
-TEST_F(DispatcherTest, CommandsWithoutAnEngineReportThatTheyAreMissing) {
-    EXPECT_EQ(Run({"missing"}), -1);
-    EXPECT_EQ(Run({"MISSING", "x.db"}), -1);
-    EXPECT_EQ(messages, "ERROR: you didn't specify a database file\n"
-                        "ERROR: 'missing' is not available in this build\n");
-}
-
 TEST_F(DispatcherTest, ExceptionsEndTheRunWithAMessage) {
     EXPECT_EQ(Run({"throws"}), -1);
     EXPECT_EQ(Run({"nil"}), -1);
@@ -176,7 +168,6 @@ TEST_F(DispatcherTest, UsageIsGeneratedFromTheTableAfterTheHandler) {
     const std::string rows = "\ntw Usage:\n\n"
                              "  plain\n\tno database\n\n"
                              "  reader database.file more\n\tneeds a file\n\n"
-                             "  missing database.file\n\tnot built\n\n"
                              "  throws\n\tx\n\n"
                              "  nil\n\tx\n\n"
                              "  oom\n\tx\n\n"

@@ -80,13 +80,6 @@ TEST(ToolDispatch, EveryMessageOfTheDispatcher) {
     ExpectRun(Tool({"-all", "dump"}), "ERROR: you didn't specify a database file\n", -1);
 }
 
-TEST(ToolDispatch, CommandsWhoseEngineIsMissingSaySo) {
-    for (const char* command : {"add", "create", "dump"}) {
-        ExpectRun(Tool({command, "x.db", "1"}),
-                  std::string("ERROR: '") + command + "' is not available in this build\n", -1);
-    }
-}
-
 TEST(ToolDispatch, ProgramNameComesFromTheFirstWord) {
     TTempDirectory directory;
     ASSERT_FALSE(directory.Path().empty());
