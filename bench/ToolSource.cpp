@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     long count = argc > 2 ? std::strtol(argv[2], nullptr, 10) : 100000;
     std::FILE* out = std::fopen(argv[1], "wb");
     if (out == nullptr) return 1;
-    std::mt19937 random(uint32_t(count));
+    std::mt19937 random{uint32_t(count)};
     std::fputs("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<record_list>\n", out);
     for (long i = 0; i < count; ++i) {
         unsigned kind = random() % 10;
