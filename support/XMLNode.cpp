@@ -2,8 +2,36 @@
 
 #include "Exception.h"
 
+#include <algorithm>
 #include <exception>
+#include <stdexcept>
 #include <utility>
+
+namespace {
+
+bool NameBefore(const TXMLAttributes::value_type& pair, const std::string& name) {
+    return pair.first < name;
+}
+
+} // namespace
+
+TXMLAttributes::const_iterator TXMLAttributes::find(const std::string& name) const {
+    auto found = std::lower_bound(fPairs.begin(), fPairs.end(), name, NameBefore);
+    return found != fPairs.end() && found->first == name ? found : fPairs.end();
+}
+
+const std::string& TXMLAttributes::at(const std::string& name) const {
+    auto found = find(name);
+    if (found == end()) throw std::out_of_range("no attribute " + name);
+    return found->second;
+}
+
+bool TXMLAttributes::Add(std::string name, std::string value) {
+    auto place = std::lower_bound(fPairs.begin(), fPairs.end(), name, NameBefore);
+    if (place != fPairs.end() && place->first == name) return false;
+    fPairs.emplace(place, std::move(name), std::move(value));
+    return true;
+}
 
 TXMLNode::TXMLNode(std::string name) : fName(std::move(name)) {}
 
@@ -45,7 +73,7 @@ void TXMLNode::SetEmpty(bool flag) {
 }
 
 void TXMLNode::AddAttribute(std::string name, std::string value) {
-    ThrowUnless(attributes.emplace(std::move(name), std::move(value)).second);
+    ThrowUnless(attributes.Add(std::move(name), std::move(value)));
 }
 
 void TXMLNode::AppendData(const void* bytes, uint32_t count) {

@@ -6,8 +6,31 @@
 // directly, but change the tree only through AddChild and by deleting nodes.
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
+
+// The attributes of an element, ordered by name in byte order; names are unique. A sorted
+// vector: an element holds few attributes, and a document many elements.
+class TXMLAttributes {
+public:
+    using value_type = std::pair<std::string, std::string>;
+    using const_iterator = std::vector<value_type>::const_iterator;
+
+    const_iterator begin() const { return fPairs.begin(); }
+    const_iterator end() const { return fPairs.end(); }
+    bool empty() const { return fPairs.empty(); }
+    size_t size() const { return fPairs.size(); }
+    // The pair named `name`, or end().
+    const_iterator find(const std::string& name) const;
+    // The value of `name`; throws std::out_of_range when there is none.
+    const std::string& at(const std::string& name) const;
+    // Adds the pair in its place; false, adding nothing, when the name is present.
+    bool Add(std::string name, std::string value);
+
+private:
+    std::vector<value_type> fPairs;
+};
 
 class TXMLNode {
 public:
@@ -39,7 +62,7 @@ public:
     void AddChild(TXMLNode* child);
 
     // Attributes ordered by name in byte order; names are unique.
-    std::map<std::string, std::string> attributes;
+    TXMLAttributes attributes;
     TXMLNode* parent = nullptr;      // null for a root
     TXMLNode* nextSibling = nullptr; // the following child of the same parent
     TXMLNode* firstChild = nullptr;

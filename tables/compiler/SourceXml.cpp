@@ -30,7 +30,7 @@ protected:
 bool Convert(TXMLNode& node, const TOffsetParser& parser, int depth, TSourceElement& element,
              std::string& error) {
     element.name = node.GetName();
-    element.attributes = node.attributes;
+    element.attributes = {node.attributes.begin(), node.attributes.end()};
     element.offset = parser.offsets.at(&node);
     if (depth > kMaxDepth) {
         char message[80];

@@ -239,7 +239,9 @@ std::string Canonical(TXMLNode* node, bool withEmpty) {
         data.assign(reinterpret_cast<const char*>(bytes), count);
         node->UnlockData(bytes);
     }
-    std::string out = Lines(node->GetName(), withEmpty && node->IsEmpty(), node->attributes, data);
+    const std::map<std::string, std::string> attributes(node->attributes.begin(),
+                                                        node->attributes.end());
+    std::string out = Lines(node->GetName(), withEmpty && node->IsEmpty(), attributes, data);
     for (TXMLNode* child = node->firstChild; child != nullptr; child = child->nextSibling)
         out += Canonical(child, withEmpty);
     return out + ")\n";
