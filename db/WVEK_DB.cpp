@@ -16,6 +16,10 @@ namespace {
 
 // The node cache of an index being rebuilt: 0x40000 bytes, about 1000 nodes.
 constexpr uint32_t kRebuildCacheBytes = 0x40000;
+// The node cache of a read-only database: 4 MiB, about 16,000 nodes (the index of a quarter of
+// a million records). A read-only index never writes, so the size of its cache cannot change
+// a byte of either file; it only spares the reads of nodes looked up again and again.
+constexpr uint32_t kReadOnlyCacheBytes = 0x400000;
 
 // Public flag bits and the stored bits they stand for.
 constexpr struct {
@@ -90,6 +94,7 @@ void TWVEK_DB::OpenIndex(bool forceRebuild) {
     if (!forceRebuild && fIndexPath.Exists()) ThrowUnless(CheckIndexFile(fIndexPath, needRebuild));
     if (needRebuild) ThrowUnless(RebuildIndex() == 0, errRebuildFailed);
     fIndex = std::make_unique<TFileIndex>(fIndexPath, fReadOnly);
+    if (fReadOnly) fIndex->SetCacheSize(kReadOnlyCacheBytes);
     fIndexTrusted = fIndex->GetVersion() >= 1;
 }
 
@@ -165,7 +170,7 @@ bool TWVEK_DB::Exists(uint32_t id) {
     return indexed && !indexed->TestFlag(kFlagDeleted);
 }
 
-uint8_t* TWVEK_DB::Get(uint32_t id, uint32_t* length, int* type) {
+uint8_t* TWVEK_DB::Get(uint32_t id, uint32_t* length, int* type, uint32_t* flags) {
     try {
         RequireOpen();
         std::unique_ptr<TDBRecord> loaded;
@@ -175,6 +180,7 @@ uint8_t* TWVEK_DB::Get(uint32_t id, uint32_t* length, int* type) {
         uint8_t* copy = record->CopyData(*fStream, &size);
         if (length) *length = size;
         if (type) *type = record->GetType();
+        if (flags) *flags = PublicFlags(*record);
         return copy;
     } catch (...) {
         return nullptr;

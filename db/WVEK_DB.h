@@ -41,9 +41,9 @@ public:
     // Whether a live record `id` exists. Throws on a damaged index or file.
     bool Exists(uint32_t id);
     using TFile::Exists; // Exists(): whether the database file exists
-    // A copy of the live record's data (non-null also for 0 bytes), its length and type; null
-    // when there is none or on any failure.
-    uint8_t* Get(uint32_t id, uint32_t* length, int* type);
+    // A copy of the live record's data (non-null also for 0 bytes), its length, type and, when
+    // asked, its public flag word (as GetFlags); null when there is none or on any failure.
+    uint8_t* Get(uint32_t id, uint32_t* length, int* type, uint32_t* flags = nullptr);
     // Adds record `id` (type `type`, flags 0) or replaces the data of the existing one, whose
     // type and flags stay. False when read-only; throws on failure.
     bool Put(uint32_t id, const void* data, uint32_t length, uint8_t type);

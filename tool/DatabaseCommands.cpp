@@ -82,9 +82,8 @@ struct TRecordCopy {
 // cannot hand it out is damaged: errAssert.
 TRecordCopy FetchRecord(TWVEK_DB& database, uint32_t id) {
     TRecordCopy copy;
-    copy.data.reset(database.Get(id, &copy.length, &copy.type));
+    copy.data.reset(database.Get(id, &copy.length, &copy.type, &copy.flags));
     ThrowUnless(copy.data != nullptr);
-    copy.flags = database.GetFlags(id);
     return copy;
 }
 

@@ -44,14 +44,14 @@ uint32_t DumpFlags() {
 void DumpRecord(WVEK::TWVEK_DB& database, uint32_t id, LStream& stream, uint32_t dumpFlags) {
     uint32_t length = 0;
     int type = 0;
-    std::unique_ptr<uint8_t, decltype(&std::free)> data(database.Get(id, &length, &type),
+    uint32_t flags = 0;
+    std::unique_ptr<uint8_t, decltype(&std::free)> data(database.Get(id, &length, &type, &flags),
                                                         &std::free);
     std::string idText = FormatRecordId(id, '-');
     if (data == nullptr) {
         ReportError("record %s could not be read", idText.c_str());
         return;
     }
-    uint32_t flags = database.GetFlags(id);
     std::string out =
         FormatString("<record id=\"%s\" type=\"%s\"", idText.c_str(), RecordTypeName(type));
     if (flags & 0x1) out += " compressed=\"true\"";
