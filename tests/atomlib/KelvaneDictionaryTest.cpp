@@ -80,7 +80,7 @@ std::string Lookup(const char* atom, uint32_t index, int32_t value) {
     char out[128];
     uint32_t size = sizeof out;
     int result = KelLookupAtomEnum(atom, index, value, out, &size);
-    return result == 0 ? std::string(out) : "#" + std::to_string(result);
+    return result == 0 ? std::string(out) : std::string("#").append(std::to_string(result));
 }
 
 TEST_F(KelvaneDictionary, EnumerationsRenderAsTheDisassemblerShowsThem) {
