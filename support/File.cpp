@@ -93,31 +93,24 @@ TWinFileStream::~TWinFileStream() {
     Close();
 }
 
-int64_t TWinFileStream::FilePointer() {
-    int64_t position = 0;
-    ThrowIfError(Platform::SeekFile(fHandle, 0, Platform::SeekOrigin::Current, position));
-    return position;
-}
-
 void TWinFileStream::Seek(int32_t offset, uint32_t origin) {
-    using Platform::SeekOrigin;
-    const SeekOrigin from = origin == seekEnd       ? SeekOrigin::End
-                            : origin == seekCurrent ? SeekOrigin::Current
-                                                    : SeekOrigin::Begin;
-    // Only a relative seek can pass the 32-bit limit; remember where to go back to.
-    const int64_t before = from == SeekOrigin::Begin ? 0 : FilePointer();
-    int64_t position = 0;
-    ThrowIfError(Platform::SeekFile(fHandle, offset, from, position));
-    if (position > INT32_MAX) {
-        Platform::SeekFile(fHandle, before, SeekOrigin::Begin, position);
-        throw TTolvException(errAssert);
-    }
+    if (fHandle == Platform::kInvalidFile)
+        throw TTolvException(uint32_t(Platform::ErrorBadHandle()));
+    const int64_t base = origin == seekEnd       ? int64_t(GetSize())
+                         : origin == seekCurrent ? fFilePosition
+                                                 : 0;
+    const int64_t target = base + offset;
+    if (target < 0) throw TTolvException(uint32_t(Platform::ErrorInvalid()));
+    // Positions stay within 32 bits; the position stays where it was.
+    ThrowUnless(target <= INT32_MAX);
+    fFilePosition = target;
 }
 
 int32_t TWinFileStream::GetPosition() {
-    const int64_t position = FilePointer();
-    ThrowUnless(position <= INT32_MAX);
-    return int32_t(position);
+    if (fHandle == Platform::kInvalidFile)
+        throw TTolvException(uint32_t(Platform::ErrorBadHandle()));
+    ThrowUnless(fFilePosition <= INT32_MAX);
+    return int32_t(fFilePosition);
 }
 
 void TWinFileStream::SetSize(int32_t size) {
@@ -138,16 +131,18 @@ void TWinFileStream::Flush() {
 
 uint32_t TWinFileStream::Write(const void* data, uint32_t& count) {
     uint32_t done = 0;
-    const int error = Platform::WriteFile(fHandle, data, count, done);
+    const int error = Platform::WriteFileAt(fHandle, data, count, fFilePosition, done);
     count = done;
+    fFilePosition += done;
     return error == 0 ? 0 : errWriteFailed;
 }
 
 uint32_t TWinFileStream::Read(void* data, uint32_t& count) {
     if (count == 0) return 0; // nothing asked for is not the end of the data
     uint32_t done = 0;
-    const int error = Platform::ReadFile(fHandle, data, count, done);
+    const int error = Platform::ReadFileAt(fHandle, data, count, fFilePosition, done);
     count = done;
+    fFilePosition += done;
     return error != 0 || done == 0 ? errEndOfData : 0;
 }
 

@@ -96,7 +96,7 @@ public:
 
 private:
     Platform::FileHandle fHandle;
-
-    // The descriptor's offset, 64 bits wide; throws the errno value on failure.
-    int64_t FilePointer();
+    // The stream's position. Reads and writes go to it with positioned calls, so that a seek
+    // costs no system call; nothing else moves it, since the descriptor is this stream's own.
+    int64_t fFilePosition = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 
+#include <exception>
 #include <utility>
 
 TXMLNode::TXMLNode(std::string name) : fName(std::move(name)) {}
@@ -39,7 +40,7 @@ void TXMLNode::Unlink() {
 }
 
 void TXMLNode::SetEmpty(bool flag) {
-    ThrowUnless(!flag || (fData.GetLength() == 0 && firstChild == nullptr));
+    ThrowUnless(!flag || (fData.empty() && firstChild == nullptr));
     fEmpty = flag;
 }
 
@@ -48,23 +49,27 @@ void TXMLNode::AddAttribute(std::string name, std::string value) {
 }
 
 void TXMLNode::AppendData(const void* bytes, uint32_t count) {
-    ThrowUnless(!fEmpty && fData.Append(bytes, count));
+    ThrowUnless(!fEmpty);
+    try {
+        fData.append(static_cast<const char*>(bytes), count);
+    } catch (const std::exception&) { // no memory, or beyond the largest string
+        throw TTolvException(errAssert);
+    }
 }
 
 uint32_t TXMLNode::GetDataLength() {
     ThrowUnless(!fEmpty);
-    return fData.GetLength();
+    return uint32_t(fData.size());
 }
 
 uint8_t* TXMLNode::LockData(uint32_t& count) {
     ThrowUnless(!fEmpty);
-    count = fData.GetLength();
-    return fData.Lock(count);
+    count = uint32_t(fData.size());
+    return fData.empty() ? nullptr : reinterpret_cast<uint8_t*>(fData.data());
 }
 
-void TXMLNode::UnlockData(uint8_t* pointer) {
+void TXMLNode::UnlockData(uint8_t*) {
     ThrowUnless(!fEmpty);
-    fData.Unlock(pointer);
 }
 
 void TXMLNode::AddChild(TXMLNode* child) {

@@ -5,8 +5,6 @@
 // through the public links (firstChild, then nextSibling) and read the attribute table
 // directly, but change the tree only through AddChild and by deleting nodes.
 
-#include "MemBuffer.h"
-
 #include <cstdint>
 #include <map>
 #include <string>
@@ -51,7 +49,8 @@ private:
 
     bool fEmpty = false;
     std::string fName;
-    TMemBuffer fData;
+    // The data bytes, held exactly: a document's tree holds many small texts.
+    std::string fData;
     // The end of the child list, so that appending a child costs O(1).
     TXMLNode* fLastChild = nullptr;
 };

@@ -46,22 +46,22 @@ void CloseFile(FileHandle file) {
     if (file != kInvalidFile) close(file);
 }
 
-int ReadFile(FileHandle file, void* data, uint32_t count, uint32_t& done) {
+int ReadFileAt(FileHandle file, void* data, uint32_t count, int64_t offset, uint32_t& done) {
     done = 0;
     ssize_t got;
     do {
-        got = read(file, data, count);
+        got = pread(file, data, count, off_t(offset));
     } while (got < 0 && errno == EINTR);
     if (got < 0) return errno;
     done = uint32_t(got);
     return 0;
 }
 
-int WriteFile(FileHandle file, const void* data, uint32_t count, uint32_t& done) {
+int WriteFileAt(FileHandle file, const void* data, uint32_t count, int64_t offset, uint32_t& done) {
     done = 0;
     const char* bytes = static_cast<const char*>(data);
     while (done < count) {
-        ssize_t put = write(file, bytes + done, count - done);
+        ssize_t put = pwrite(file, bytes + done, count - done, off_t(offset + done));
         if (put < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -69,16 +69,6 @@ int WriteFile(FileHandle file, const void* data, uint32_t count, uint32_t& done)
         if (put == 0) return ErrorNoSpace();
         done += uint32_t(put);
     }
-    return 0;
-}
-
-int SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t& position) {
-    int whence = origin == SeekOrigin::Begin ? SEEK_SET
-                 : origin == SeekOrigin::End ? SEEK_END
-                                             : SEEK_CUR;
-    off_t result = lseek(file, off_t(offset), whence);
-    if (result < 0) return errno;
-    position = int64_t(result);
     return 0;
 }
 
@@ -118,6 +108,12 @@ int ErrorNoSpace() {
 }
 int ErrorQuota() {
     return EDQUOT;
+}
+int ErrorInvalid() {
+    return EINVAL;
+}
+int ErrorBadHandle() {
+    return EBADF;
 }
 
 } // namespace Platform

@@ -52,7 +52,8 @@ bool MakeFullPath(const std::string& path, std::string& full) {
     }
     AppendComponents(path, parts);
     std::string result;
-    for (const std::string& part : parts) result += "/" + part;
+    for (const std::string& part : parts)
+        result += "/" + part;
     // A path that ends in '/' names a directory: its file name is empty.
     if (result.empty() || path.back() == '/') result += "/";
     if (result.size() > kMaxPath) return false;
@@ -79,7 +80,9 @@ bool PathExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &info) == 0;
 }
 
-bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool DeleteFile(const std::string& path) {
+    return unlink(path.c_str()) == 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;

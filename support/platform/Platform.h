@@ -49,20 +49,16 @@ enum class OpenMode {
     ReadWrite, // read and write; created when missing
 };
 
-enum class SeekOrigin { Begin, Current, End };
-
 // Opens with sharing for other readers and writers; new files get mode 0666 & umask.
 // Returns kInvalidFile and the errno in `error` on failure (EISDIR for a directory).
 FileHandle OpenFile(const std::string& path, OpenMode mode, int& error);
 void CloseFile(FileHandle file);
 
-// One read of up to `count` bytes; `done` receives the number read (0 at the end of the file).
-// Returns 0 or the errno.
-int ReadFile(FileHandle file, void* data, uint32_t count, uint32_t& done);
-// Writes all `count` bytes unless an error stops it; `done` receives the number written.
-int WriteFile(FileHandle file, const void* data, uint32_t count, uint32_t& done);
-// Moves the file position; returns 0 and the new position, or the errno.
-int SeekFile(FileHandle file, int64_t offset, SeekOrigin origin, int64_t& position);
+// One read of up to `count` bytes at `offset` (the descriptor's own position is neither used
+// nor moved); `done` receives the number read (0 at the end of the file). Returns 0 or the
+// errno. WriteFileAt writes all `count` bytes unless an error stops it.
+int ReadFileAt(FileHandle file, void* data, uint32_t count, int64_t offset, uint32_t& done);
+int WriteFileAt(FileHandle file, const void* data, uint32_t count, int64_t offset, uint32_t& done);
 // Sets the file's end at `size` (growing it with zero bytes or cutting it); 0 or the errno.
 int TruncateFile(FileHandle file, int64_t size);
 // The file's size; 0 or the errno.
@@ -76,6 +72,8 @@ int ErrorAccess();     // access denied (EACCES)
 int ErrorPermission(); // operation not permitted (EPERM)
 int ErrorNoSpace();    // no space left on the device (ENOSPC)
 int ErrorQuota();      // disk quota exceeded (EDQUOT)
+int ErrorInvalid();    // an invalid argument, such as a negative file position (EINVAL)
+int ErrorBadHandle();  // a closed or invalid file handle (EBADF)
 
 // ---- Directories and volumes --------------------------------------------------------------
 

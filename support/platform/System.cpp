@@ -17,7 +17,9 @@ void WriteStandardError(const char* text, size_t length) {
     }
 }
 
-void* LoadLibrary(const char* name) { return dlopen(name, RTLD_NOW | RTLD_LOCAL); }
+void* LoadLibrary(const char* name) {
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
 
 void* FindSymbol(void* library, const char* name) {
     return library ? dlsym(library, name) : nullptr;
