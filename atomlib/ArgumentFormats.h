@@ -28,3 +28,9 @@ enum ZFormat : uint16_t {
     kFormatWord = 21,
     kFormatDword = 22,
 };
+
+// The format code of an export's int parameter: a value outside 16 bits names no format,
+// like every unlisted code, and so means raw bytes.
+inline uint16_t FormatCodeOf(int format) {
+    return format >= 0 && format <= 0xFFFF ? uint16_t(format) : 0;
+}

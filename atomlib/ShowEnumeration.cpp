@@ -105,21 +105,24 @@ size_t ComponentSize(const ZShowContext& c, uint16_t format) {
 int32_t ShowEnumeration(const ZShowContext& c, const uint8_t* data, size_t length) {
     const ZEnum* e = c.atom.Enumeration(c.index);
     if (!e) return kelSuccess;
-    uint32_t value = EnumerationValue(*e, data, length);
-    switch (e->kind) {
+    ShowEnumerationValue(c.out, *e, EnumerationValue(*e, data, length));
+    return kelSuccess;
+}
+
+void ShowEnumerationValue(ZString& out, const ZEnum& e, uint32_t value) {
+    switch (e.kind) {
     case kEnumValues:
-        AppendNameOrNumber(c.out, ItemOfValue(*e, value), value);
+        AppendNameOrNumber(out, ItemOfValue(e, value), value);
         break;
     case kEnumFlags:
-        ShowFlags(c.out, *e, value);
+        ShowFlags(out, e, value);
         break;
     case kEnumMasked:
-        ShowMasked(c.out, *e, value);
+        ShowMasked(out, e, value);
         break;
     default:
         break; // other kinds show nothing
     }
-    return kelSuccess;
 }
 
 // Each component shows from where the one before it ended, separated by ", ", until the

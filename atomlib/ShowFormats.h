@@ -35,6 +35,9 @@ int32_t ShowAtomReference(const ZShowContext& c, const uint8_t* data, size_t len
 // The atom's multi components and enumerations.
 int32_t ShowMulti(const ZShowContext& c, const uint8_t* data, size_t length);
 int32_t ShowEnumeration(const ZShowContext& c, const uint8_t* data, size_t length);
+// Appends `value` as format 19 shows it under enumeration `e` (also KelLookupAtomEnum's
+// rendering); other kinds than 1, 2 and 3 append nothing.
+void ShowEnumerationValue(ZString& out, const ZEnum& e, uint32_t value);
 
 // A letter of formats 15, 16 and 17: the byte + 65 ("A" for 0), wrapping past 255.
 inline char LetterOf(uint8_t byte) {
