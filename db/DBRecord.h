@@ -70,8 +70,8 @@ private:
     uint8_t* Header() const { return fHeader.get(); }
     // A block of `count` bytes (at least 1, so that it is never null); errNilPointer on failure.
     static Block Allocate(uint32_t count);
-    // Reads `count` bytes at the stream's position into a new block, after checking that the
-    // stream holds them.
+    // Reads `count` bytes at the stream's position into a new block; errEndOfData when the
+    // stream holds fewer.
     static Block ReadBlock(LStream& stream, uint32_t count);
 
     Block fData;

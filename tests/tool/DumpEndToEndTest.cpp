@@ -140,6 +140,20 @@ TEST_F(DumpTest, AtomStreamsAsText) {
               "  <hex_data>\n    00 01 05 \n  </hex_data>\n");
 }
 
+// Texts and streams larger than the binding's first 4096-byte buffers take a second call.
+TEST_F(DumpTest, LongAtomStreamsGoThroughGrownBuffers) {
+    std::string text = "<?xml?><record id=\"1\" type=\"qdf\"><atom_stream><![CDATA[";
+    for (int i = 0; i < 600; ++i)
+        text += "label <\"" + std::string(20, char('a' + i % 26)) + "\">\n";
+    WriteFile("long.xml", text + "]]></atom_stream></record>");
+    ExpectRun({"create", "long.db", "long.xml"}, "", "1 record was decoded\n", 0);
+    EXPECT_EQ(ReadRecord("long.db", 1).data.size(), 600u * 23);
+    ExpectRun({"dump", "long.db", "-all", "long-dump.xml"}, "", "", 0);
+    EXPECT_EQ(ReadFile("long-dump.xml").find("<hex_data>"), std::string::npos);
+    ExpectRun({"create", "again.db", "long-dump.xml"}, "", "1 record was decoded\n", 0);
+    ExpectRun({"compare", "long.db", "again.db"}, "", "the databases contain the same data\n", 0);
+}
+
 TEST_F(DumpTest, OutputFiles) {
     MakeDatabase("d.db", {{1, 't', "x"}});
     ExpectRun({"dump", "d.db", "-all", "out.xml"}, "", "", 0);
