@@ -1,6 +1,7 @@
 // Load, unload, version and error texts of the exported interface.
 #include "KelvaneApi.h"
 #include "ProcessRunner.h"
+#include "TempDirectory.h"
 
 #include <climits>
 #include <filesystem>
@@ -67,10 +68,10 @@ TEST_F(KelvaneLoad, SecondInitializeKeepsTheFirstTable) {
 
 TEST_F(KelvaneLoad, FailedLoadsLeaveNoTableAndAreTriedAgain) {
     TTempDirectory temp;
-    std::string bad = temp.Path() + "/bad.kel";
+    std::string bad = temp.Path() + "bad.kel";
     std::ofstream(bad, std::ios::binary) << "not a table";
     KelTerminate();
-    EXPECT_EQ(KelInitialize((temp.Path() + "/missing.kel").c_str()), 1);
+    EXPECT_EQ(KelInitialize((temp.Path() + "missing.kel").c_str()), 1);
     EXPECT_EQ(KelInitialize(temp.Path().c_str()), 1); // a directory
     EXPECT_EQ(KelInitialize(bad.c_str()), 2);
     EXPECT_EQ(KelGetAtomName(2, 2, 1), nullptr);

@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,13 +76,3 @@ std::string ToolPath() {
     return std::string(bin ? bin : ".") + "/tarnwick";
 }
 
-TTempDirectory::TTempDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tarnwick-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-TTempDirectory::~TTempDirectory() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}

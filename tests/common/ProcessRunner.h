@@ -19,16 +19,3 @@ TProcessResult RunProcess(const std::string& program, const std::vector<std::str
 
 // The path of the built tool: $TARNWICK_BIN/tarnwick.
 std::string ToolPath();
-
-// A fresh directory under the temporary directory, removed with its files on destruction.
-class TTempDirectory {
-public:
-    TTempDirectory();
-    ~TTempDirectory();
-    TTempDirectory(const TTempDirectory&) = delete;
-    TTempDirectory& operator=(const TTempDirectory&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};

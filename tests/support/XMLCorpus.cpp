@@ -116,8 +116,10 @@ private:
             std::string attribute = Name();
             if (!used.insert(attribute).second) continue;
             char quote = Chance(2) ? '"' : '\'';
-            tag +=
-                " " + Space() + attribute + Space() + "=" + Space() + quote + Value(quote) + quote;
+            for (const std::string& piece : {std::string(" "), Space(), attribute, Space(),
+                                             std::string("="), Space(), std::string(1, quote),
+                                             Value(quote), std::string(1, quote)})
+                tag += piece;
         }
         return tag + Space();
     }

@@ -33,7 +33,8 @@ public:
                 current = Markup(root, current);
             } else {
                 if (current == nullptr) throw TTolvException(3);
-                std::string text = std::string(1, char(c)) + ReadText();
+                std::string text(1, char(c));
+                text += ReadText();
                 DecodeEntities(text);
                 if (!current->data.empty() && spaceSkipped) text = " " + text;
                 spaceSkipped = false;

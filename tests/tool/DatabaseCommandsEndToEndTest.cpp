@@ -79,7 +79,7 @@ TEST_F(DatabaseCommandsTest, ListShowsEveryRecordInFileOrderAndCountsTheFiveType
     ExpectRun({"-ONLY", "list", "t.db"}, kEveryTypeSummary, "", 0);
     std::string tabbed = kEveryTypeLines;
     for (size_t at = tabbed.find(", "); at != std::string::npos; at = tabbed.find(", "))
-        tabbed.replace(at, 2, "\t");
+        tabbed.replace(at, 2, 1, '\t');
     for (const char* option : {"-tab", "-t", "-TAB"})
         ExpectRun({"list", "t.db", option, "-skip"}, tabbed, "", 0);
 }

@@ -1,5 +1,6 @@
 // Runs the built tool and pins its standard output, standard error and exit status.
 #include "ProcessRunner.h"
+#include "TempDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +84,7 @@ TEST(ToolDispatch, EveryMessageOfTheDispatcher) {
 TEST(ToolDispatch, ProgramNameComesFromTheFirstWord) {
     TTempDirectory directory;
     ASSERT_FALSE(directory.Path().empty());
-    std::filesystem::create_symlink(ToolPath(), directory.Path() + "/Other.Name");
+    std::filesystem::create_symlink(ToolPath(), directory.Path() + "Other.Name");
     TProcessResult result = RunProcess("./Other.Name", {}, directory.Path());
     ExpectRun(result, "ERROR: no command given on command line; try 'Other.Name help'\n", -1);
 }

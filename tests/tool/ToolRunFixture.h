@@ -3,6 +3,7 @@
 // the engine, and pin standard output, standard error and the exit status.
 
 #include "ProcessRunner.h"
+#include "TempDirectory.h"
 #include "SupportFiles.h"
 #include "WVEK_DB.h"
 
@@ -34,7 +35,7 @@ inline std::ostream& operator<<(std::ostream& out, const TRecordSpec& r) {
 
 class TToolRunTest : public ::testing::Test {
 protected:
-    std::string PathOf(const std::string& name) const { return fDir.Path() + "/" + name; }
+    std::string PathOf(const std::string& name) const { return fDir / name; }
 
     std::unique_ptr<TWVEK_DB> OpenDatabase(const std::string& name) const {
         const TFilePath path(PathOf(name));

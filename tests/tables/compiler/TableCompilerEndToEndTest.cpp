@@ -1,5 +1,6 @@
 // Runs the built kelvane-table and pins its output, messages and exit status.
 #include "ProcessRunner.h"
+#include "TempDirectory.h"
 #include "TableBuilder.h"
 #include "TableFile.h"
 
@@ -42,8 +43,8 @@ TEST(TableCompilerEndToEnd, DecompilePrintsTheSourceForm) {
     TTempDirectory dir;
     TableBuilder t;
     t.Class(2).Protocol(51).Atom(36, "note", 3);
-    WriteBytes(dir.Path() + "/t.bin", WriteAtomTable(*t.table));
-    TProcessResult r = RunCompiler({"decompile", dir.Path() + "/t.bin"});
+    WriteBytes(dir.Path() + "t.bin", WriteAtomTable(*t.table));
+    TProcessResult r = RunCompiler({"decompile", dir.Path() + "t.bin"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "<?xml version=\"1.0\" encoding=\"us-ascii\"?>\n"
@@ -58,14 +59,14 @@ TEST(TableCompilerEndToEnd, DecompilePrintsTheSourceForm) {
 
 TEST(TableCompilerEndToEnd, DecompileReportsFilesItCannotUse) {
     TTempDirectory dir;
-    TProcessResult missing = RunCompiler({"decompile", dir.Path() + "/none.bin"});
-    EXPECT_EQ(missing.err, "kelvane-table: " + (dir.Path() + "/none.bin") + ": cannot be read\n");
+    TProcessResult missing = RunCompiler({"decompile", dir.Path() + "none.bin"});
+    EXPECT_EQ(missing.err, "kelvane-table: " + (dir.Path() + "none.bin") + ": cannot be read\n");
     EXPECT_EQ(missing.exitCode, 1);
-    WriteBytes(dir.Path() + "/bad.bin", {0x00, 0x01, 0xFF});
-    TProcessResult bad = RunCompiler({"decompile", dir.Path() + "/bad.bin"});
+    WriteBytes(dir.Path() + "bad.bin", {0x00, 0x01, 0xFF});
+    TProcessResult bad = RunCompiler({"decompile", dir.Path() + "bad.bin"});
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err,
-              "kelvane-table: " + (dir.Path() + "/bad.bin") + ": not an atom table file\n");
+              "kelvane-table: " + (dir.Path() + "bad.bin") + ": not an atom table file\n");
     EXPECT_EQ(bad.exitCode, 1);
 }
 
@@ -79,20 +80,20 @@ TEST(TableCompilerEndToEnd, TheBuiltDefaultTableRoundTrips) {
     std::string kel = std::string(std::getenv("TARNWICK_BIN")) + "/kel.bin";
     TProcessResult source = RunCompiler({"decompile", kel});
     ASSERT_EQ(source.exitCode, 0) << source.err;
-    std::ofstream(dir.Path() + "/default.xml") << source.out;
+    std::ofstream(dir.Path() + "default.xml") << source.out;
     TProcessResult compiled =
-        RunCompiler({"compile", dir.Path() + "/default.xml", dir.Path() + "/again.bin"});
+        RunCompiler({"compile", dir.Path() + "default.xml", dir.Path() + "again.bin"});
     EXPECT_EQ(compiled.out + compiled.err, "");
     EXPECT_EQ(compiled.exitCode, 0);
     std::vector<uint8_t> original = ReadBytes(kel);
     EXPECT_FALSE(original.empty());
-    EXPECT_EQ(ReadBytes(dir.Path() + "/again.bin"), original);
+    EXPECT_EQ(ReadBytes(dir.Path() + "again.bin"), original);
 }
 
 TEST(TableCompilerEndToEnd, CompileErrorsNameFileElementAndOffsetAndWriteNothing) {
     TTempDirectory dir;
-    std::string source = dir.Path() + "/bad.xml";
-    std::string table = dir.Path() + "/bad.bin";
+    std::string source = dir.Path() + "bad.xml";
+    std::string table = dir.Path() + "bad.bin";
     std::ofstream(source) << "<?xml version=\"1.0\"?>\n<atom_table>\n  <class number=\"x\"/>\n"
                              "</atom_table>\n";
     TProcessResult r = RunCompiler({"compile", source, table});
@@ -108,8 +109,8 @@ TEST(TableCompilerEndToEnd, CompileErrorsNameFileElementAndOffsetAndWriteNothing
     r = RunCompiler({"compile", source, table});
     EXPECT_EQ(r.err, "kelvane-table: " + source + ": parsing failed (error 6, file offset 26)\n");
     EXPECT_EQ(r.exitCode, 1);
-    r = RunCompiler({"compile", dir.Path() + "/none.xml", table});
-    EXPECT_EQ(r.err, "kelvane-table: " + dir.Path() + "/none.xml: cannot be read\n");
+    r = RunCompiler({"compile", dir.Path() + "none.xml", table});
+    EXPECT_EQ(r.err, "kelvane-table: " + dir.Path() + "none.xml: cannot be read\n");
     EXPECT_EQ(r.exitCode, 1);
 }
 
