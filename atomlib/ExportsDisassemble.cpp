@@ -25,6 +25,23 @@ int32_t PutTextAndState(int32_t result, const ZString& text, const ZDisassemblyS
     return state ? StoreStateRecord(work, *state) : kelSuccess;
 }
 
+// One disassembly that starts from the caller's state record (when given) and writes it back:
+// `convert(table, work, text)` does the conversion itself.
+template <class Convert>
+int StatefulDisassembly(const uint8_t* data, uint32_t length, KelDisassemblyState* state, char* out,
+                        uint32_t* size, Convert convert) {
+    return GuardedCall([&]() -> int32_t {
+        const ZAtomTable* table;
+        if (int32_t result = KelLibrary::RequireTable(table)) return result;
+        if (MissingData(data, length)) return kelBadFormat;
+        ZDisassemblyState work;
+        if (state) LoadStateRecord(*state, work);
+        ZString text;
+        int32_t result = convert(*table, work, text);
+        return PutTextAndState(result, text, work, state, out, size);
+    });
+}
+
 } // namespace
 
 extern "C" {
@@ -36,16 +53,11 @@ KEL_API int KelDisassembleAtomStream(const uint8_t* data, uint32_t length, int f
 
 KEL_API int KelDisassembleAtomStreamState(const uint8_t* data, uint32_t length, int flags,
                                           KelDisassemblyState* state, char* out, uint32_t* size) {
-    return GuardedCall([&]() -> int32_t {
-        const ZAtomTable* table;
-        if (int32_t result = KelLibrary::RequireTable(table)) return result;
-        if (MissingData(data, length)) return kelBadFormat;
-        ZDisassemblyState work;
-        if (state) LoadStateRecord(*state, work);
-        ZString text;
-        int32_t result = DisassembleStream(*table, data, length, uint32_t(flags), &work, text);
-        return PutTextAndState(result, text, work, state, out, size);
-    });
+    return StatefulDisassembly(
+        data, length, state, out, size,
+        [&](const ZAtomTable& table, ZDisassemblyState& work, ZString& text) {
+            return DisassembleStream(table, data, length, uint32_t(flags), &work, text);
+        });
 }
 
 KEL_API int KelDisassembleAtom(int protocol, int atom, const uint8_t* data, uint32_t length,
@@ -61,17 +73,12 @@ KEL_API int KelDisassembleAtom(int protocol, int atom, const uint8_t* data, uint
 KEL_API int KelDisassembleAtomState(int protocol, int atom, const uint8_t* data, uint32_t length,
                                     int flags, KelDisassemblyState* state, char* out,
                                     uint32_t* size) {
-    return GuardedCall([&]() -> int32_t {
-        const ZAtomTable* table;
-        if (int32_t result = KelLibrary::RequireTable(table)) return result;
-        if (MissingData(data, length)) return kelBadFormat;
-        ZDisassemblyState work;
-        if (state) LoadStateRecord(*state, work);
-        ZString text;
-        int32_t result = DisassembleAtom(*table, uint16_t(protocol), uint16_t(atom), data, length,
-                                         uint32_t(flags), work, text);
-        return PutTextAndState(result, text, work, state, out, size);
-    });
+    return StatefulDisassembly(
+        data, length, state, out, size,
+        [&](const ZAtomTable& table, ZDisassemblyState& work, ZString& text) {
+            return DisassembleAtom(table, uint16_t(protocol), uint16_t(atom), data, length,
+                                   uint32_t(flags), work, text);
+        });
 }
 
 KEL_API int KelDisassembleArgument(int format, const uint8_t* data, uint32_t length, int flags,

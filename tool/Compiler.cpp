@@ -18,24 +18,11 @@ namespace {
 
 constexpr int32_t kCopyChunk = 4096;
 
-std::string WithDetail(const char* message, const std::string& detail) {
-    return std::string(message) + " \"" + detail + "\"";
-}
-
-// The element's data bytes as text; throws errAssert for an empty element.
-std::string DataOf(TXMLNode& node) {
-    uint32_t count = 0;
-    uint8_t* bytes = node.LockData(count);
-    std::string data(reinterpret_cast<const char*>(bytes), bytes ? count : 0);
-    node.UnlockData(bytes);
-    return data;
-}
-
 void DecodeElement(WVEK::TWVEK_DB& database, TXMLNode& element, UTarnwick::Callback& reporter,
                    bool stripComments) {
     const std::string& name = element.GetName();
     if (name == "include_file")
-        reporter.IncludeFile(DataOf(element));
+        reporter.IncludeFile(ElementData(element));
     else if (name == "record")
         DecodeRecord(database, element, reporter, stripComments);
     else if (name != "ignore")

@@ -13,24 +13,10 @@
 
 namespace {
 
-// A message with a detail: the message, a space and the detail in double quotes.
-std::string WithDetail(const char* message, const std::string& detail) {
-    return std::string(message) + " \"" + detail + "\"";
-}
-
 [[noreturn]] void Stop(UTarnwick::Callback& reporter, const std::string& message,
                        TDecodeError code) {
     reporter.ReportDecodeError(message);
     throw TTolvException(code);
-}
-
-// The element's data bytes; throws errAssert for an element written as an empty element.
-std::string DataOf(TXMLNode& node) {
-    uint32_t count = 0;
-    uint8_t* bytes = node.LockData(count);
-    std::string data(reinterpret_cast<const char*>(bytes), bytes ? count : 0);
-    node.UnlockData(bytes);
-    return data;
 }
 
 void Append(TMemBuffer& buffer, const std::string& bytes) {
@@ -150,7 +136,7 @@ void DecodeDataElement(TXMLNode& child, TMemBuffer& buffer, UTarnwick::Callback&
                        bool stripComments) {
     if (child.IsEmpty()) reporter.ReportDecodeError("found an empty node for a data node");
     if (!child.attributes.empty()) reporter.ReportDecodeError("data node has attributes");
-    std::string data = DataOf(child); // an empty element fails here
+    std::string data = ElementData(child); // an empty element fails here
     const std::string& name = child.GetName();
     if (name == "string") {
         Append(buffer, UnescapeText(data));
@@ -193,6 +179,18 @@ uint32_t DecodeFlags(const TXMLNode& node, UTarnwick::Callback& reporter) {
 }
 
 } // namespace
+
+std::string WithDetail(const char* message, const std::string& detail) {
+    return std::string(message) + " \"" + detail + "\"";
+}
+
+std::string ElementData(TXMLNode& node) {
+    uint32_t count = 0;
+    uint8_t* bytes = node.LockData(count);
+    std::string data(reinterpret_cast<const char*>(bytes), bytes ? count : 0);
+    node.UnlockData(bytes);
+    return data;
+}
 
 void DecodeRecord(WVEK::TWVEK_DB& database, TXMLNode& node, UTarnwick::Callback& reporter,
                   bool stripComments) {

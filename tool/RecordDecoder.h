@@ -8,6 +8,7 @@
 #include "XMLNode.h"
 
 #include <cstdint>
+#include <string>
 
 namespace WVEK {
 class TWVEK_DB;
@@ -27,6 +28,12 @@ enum TDecodeError : uint32_t {
     decodeNoAtomLibrary = 11,
     decodeAtomStreamFailed = 12,
 };
+
+// A message with a detail: the message, a space and the detail in double quotes.
+std::string WithDetail(const char* message, const std::string& detail);
+
+// The element's data bytes; throws errAssert for an element written as an empty element.
+std::string ElementData(TXMLNode& node);
 
 // Stores the record that `node` describes, replacing a record with the same id. Whole-line
 // comments of atom streams are removed when `stripComments` is set.
