@@ -25,7 +25,7 @@ const Sample& TheSample() {
     static Sample sample = [] {
         Sample s;
         if (LoadAtomTableFile(KEL_DEFAULT_TABLE, s.table) != 0) std::abort();
-        s.stream = RandomStreamMaker(*s.table, 42, false).Stream(100000);
+        s.stream = RandomStreamMaker(*s.table, 42).Stream(100000);
         ZString text;
         if (DisassembleStream(*s.table, s.stream.Data(), s.stream.Length(), 0, nullptr, text))
             std::abort();

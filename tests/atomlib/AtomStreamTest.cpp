@@ -1,170 +1,135 @@
+// The binary encoding: the walk over every style, the Full-form writer, large atoms and
+// normalisation.
 #include "AtomStream.h"
-
+#include "Disassembly.h"
 #include "KelCodes.h"
+#include "TestTables.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
-struct Seen {
-    uint16_t protocol;
-    uint16_t atom;
-    std::vector<uint8_t> argument;
-    bool operator==(const Seen&) const = default;
-};
-
-struct Walk {
-    std::vector<Seen> atoms;
-    int32_t result = 0;
-    ZDecoderState state;
-    std::string comments;
-};
-
-Walk WalkOf(const std::vector<uint8_t>& stream, ZDecoderState start = {}, bool comments = false) {
-    Walk w;
-    w.state = start;
-    ZString text;
-    w.result =
-        WalkAtomStream(stream.data(), stream.size(), w.state, comments ? &text : nullptr,
-                       [&](const ZStreamAtom& a) {
-                           w.atoms.push_back({a.protocol, a.atom, {a.data, a.data + a.length}});
-                           return 0;
-                       });
-    w.comments.assign(text.Text(), text.Length());
-    return w;
+// Every atom handed on as "protocol.atom(argument)", joined by " | ", then "[error N]".
+std::string Walk(const Bytes8& stream, ZDecoderState& state, ZString* comments = nullptr) {
+    std::string seen;
+    int32_t result =
+        WalkAtomStream(stream.data(), stream.size(), state, comments, [&](const ZStreamAtom& a) {
+            seen += seen.empty() ? "" : " | ";
+            seen += std::to_string(a.protocol) + "." + std::to_string(a.atom) + "(" +
+                    Hex(a.data, a.length) + ")";
+            return 0;
+        });
+    return result ? seen + "[" + Fail(result) + "]" : seen;
 }
-
-TEST(AtomStream, AnEmptyStreamYieldsNothing) {
-    Walk w = WalkOf({});
-    EXPECT_EQ(w.result, 0);
-    EXPECT_TRUE(w.atoms.empty());
+std::string Walk(const std::string& hex) {
+    ZDecoderState state;
+    return Walk(Unhex(hex), state);
 }
 
 TEST(AtomStream, DecodesEveryStyle) {
-    // 63: atom 3 of the current protocol; 21 05 / 21 A5: Length style.
-    EXPECT_EQ(WalkOf({0x63}).atoms, (std::vector<Seen>{{0, 3, {}}}));
-    EXPECT_EQ(WalkOf({0x21, 0x05}).atoms, (std::vector<Seen>{{1, 5, {}}}));
-    EXPECT_EQ(WalkOf({0x21, 0xA5, 1, 2, 3, 4, 5}).atoms,
-              (std::vector<Seen>{{1, 5, {1, 2, 3, 4, 5}}}));
-    // 42 C3: Data style, protocol 2 atom 3 with the byte 6.
-    EXPECT_EQ(WalkOf({0x42, 0xC3}).atoms, (std::vector<Seen>{{2, 3, {6}}}));
-    // A5, C5: Zero and One of the current protocol (2 after the Full atom).
-    EXPECT_EQ(WalkOf({0x02, 0x01, 0x00, 0xA5, 0xC5}).atoms,
-              (std::vector<Seen>{{2, 1, {}}, {2, 5, {0}}, {2, 5, {1}}}));
-    // 8x: Current style with a length byte.
-    EXPECT_EQ(WalkOf({0x03, 0x09, 0x00, 0x84, 0x02, 0xAA, 0xBB}).atoms,
-              (std::vector<Seen>{{3, 9, {}}, {3, 4, {0xAA, 0xBB}}}));
-}
-
-TEST(AtomStream, ReadsTheLongLengthOfFullForm) {
-    std::vector<uint8_t> stream = {0x00, 0x07, 0x81, 0x00};
+    const char* const cases[] = {
+        " => ", "63 => 0.3()", "21 05 => 1.5()", "21 A5 01 02 03 04 05 => 1.5(01 02 03 04 05)",
+        "42 C3 => 2.3(06)", "02 01 00 A5 C5 => 2.1() | 2.5(00) | 2.5(01)",
+        "03 09 00 84 02 AA BB => 3.9() | 3.4(AA BB)",
+        // A prefix widens one atom and leaves the low five bits of its protocol current.
+        "E8 13 24 00 63 => 51.36() | 19.3()", "E9 13 24 00 63 21 02 => 51.36() | 51.3() | 33.2()",
+        "FC 01 05 00 => 97.69()", "FC E2 01 05 00 => 1.37()", "F1 => ",
+        "01 01 00 00 02 05 => 1.1()[error 11]"};
+    for (const char* c : cases)
+        EXPECT_EQ(Walk(Case(c).first), Case(c).second) << c;
+    Bytes8 stream = {0x00, 0x07, 0x81, 0x00};
     for (int i = 0; i < 256; ++i)
         stream.push_back(uint8_t(i));
-    Walk w = WalkOf(stream);
-    ASSERT_EQ(w.result, 0);
-    ASSERT_EQ(w.atoms.size(), 1u);
-    EXPECT_EQ(w.atoms[0].protocol, 0);
-    EXPECT_EQ(w.atoms[0].atom, 7);
-    EXPECT_EQ(w.atoms[0].argument.size(), 256u);
-    EXPECT_EQ(w.atoms[0].argument[255], 255);
-}
-
-TEST(AtomStream, APrefixWidensOneAtomAndLeavesTheLowProtocolBits) {
-    Walk w = WalkOf({0xE8, 0x13, 0x24, 0x00, 0x63});
-    EXPECT_EQ(w.atoms, (std::vector<Seen>{{51, 36, {}}, {19, 3, {}}}));
-    EXPECT_FALSE(w.state.prefixActive);
-    EXPECT_EQ(w.state.currentProtocol, 19);
-}
-
-TEST(AtomStream, AStickyPrefixStays) {
-    Walk w = WalkOf({0xE9, 0x13, 0x24, 0x00, 0x63, 0x21, 0x02});
-    EXPECT_EQ(w.atoms, (std::vector<Seen>{{51, 36, {}}, {51, 3, {}}, {33, 2, {}}}));
-    EXPECT_TRUE(w.state.prefixActive);
-    EXPECT_TRUE(w.state.prefixSticky);
-    EXPECT_EQ(w.state.protocolOffset, 32);
-}
-
-TEST(AtomStream, APrefixAddsAtomOffsetsAndTheLastPrefixWins) {
-    // P = 3, A = 2: protocol | 96, atom | 64; then P = 0, A = 1 replaces it before the atom.
-    EXPECT_EQ(WalkOf({0xFC, 0x01, 0x05, 0x00}).atoms, (std::vector<Seen>{{97, 69, {}}}));
-    EXPECT_EQ(WalkOf({0xFC, 0xE2, 0x01, 0x05, 0x00}).atoms, (std::vector<Seen>{{1, 37, {}}}));
-    // A prefix at the very end produces no atom but stays in the saved state.
-    Walk w = WalkOf({0xF1});
-    EXPECT_TRUE(w.atoms.empty());
-    EXPECT_TRUE(w.state.prefixActive);
-    EXPECT_EQ(w.state.protocolOffset, 64);
-}
-
-TEST(AtomStream, ContinuesFromASavedState) {
-    ZDecoderState saved;
-    saved.currentProtocol = 51;
-    saved.prefixActive = true;
-    saved.prefixSticky = true;
-    saved.protocolOffset = 32;
-    EXPECT_EQ(WalkOf({0x63}, saved).atoms, (std::vector<Seen>{{51, 3, {}}}));
-    ZDecoderState plain;
-    plain.currentProtocol = 4;
-    EXPECT_EQ(WalkOf({0x62}, plain).atoms, (std::vector<Seen>{{4, 2, {}}}));
+    ZDecoderState state;
+    EXPECT_EQ(Walk(stream, state), std::string("0.7(").append(Hex(stream.data() + 4, 256)) + ")");
 }
 
 TEST(AtomStream, WritesDecodingCommentsWithTheRawFields) {
-    Walk w = WalkOf(
-        {0xE8, 0x13, 0x24, 0x01, 0x41, 0x63, 0x21, 0x45, 1, 2, 0x42, 0xC3, 0x84, 0x00, 0xA5, 0xC6},
-        {}, true);
-    EXPECT_EQ(w.comments, ";Prefix PO:32 AO:0\r\n"
-                          ";Full P:19 A:36 L:1\r\n"
-                          ";Atom P:19 A:3 L:0\r\n"
-                          ";Length P:1 A:5 L:2\r\n"
-                          ";Data P:2 A:3 L:1\r\n"
-                          ";Current P:2 A:4 L:0\r\n"
-                          ";Zero P:2 A:5 L:1\r\n"
-                          ";One P:2 A:6 L:1\r\n");
-}
-
-TEST(AtomStream, TheFirstNonzeroHandlerResultEndsTheWalk) {
-    std::vector<uint8_t> stream = {0x61, 0x62, 0x63};
     ZDecoderState state;
-    int calls = 0;
-    int32_t result = WalkAtomStream(stream.data(), stream.size(), state, nullptr,
-                                    [&](const ZStreamAtom&) { return ++calls == 2 ? 25 : 0; });
-    EXPECT_EQ(result, 25);
-    EXPECT_EQ(calls, 2);
+    ZString comments;
+    Walk(Unhex("E8 13 24 01 41 63 21 45 01 02 42 C3 84 00 A5 C6"), state, &comments);
+    EXPECT_EQ(TextOf(comments), ";Prefix PO:32 AO:0\r\n"
+                                ";Full P:19 A:36 L:1\r\n"
+                                ";Atom P:19 A:3 L:0\r\n"
+                                ";Length P:1 A:5 L:2\r\n"
+                                ";Data P:2 A:3 L:1\r\n"
+                                ";Current P:2 A:4 L:0\r\n"
+                                ";Zero P:2 A:5 L:1\r\n"
+                                ";One P:2 A:6 L:1\r\n");
 }
 
 TEST(AtomStream, EveryTruncationEndsInBadFormatAfterTheWholeAtoms) {
-    const std::vector<uint8_t> stream = {0x00, 0x07, 0x80, 0x03, 1,    2, 3, 0x21, 0xA5, 1, 2, 3, 4,
-                                         5,    0x42, 0xC3, 0x84, 0x02, 9, 9, 0x63, 0xE8};
-    const std::vector<size_t> atomEnds = {7, 14, 16, 20, 21, 22};
+    const Bytes8 stream =
+        Unhex("00 07 80 03 01 02 03 21 A5 01 02 03 04 05 42 C3 84 02 09 09 63 E8");
+    const size_t atomEnds[] = {7, 14, 16, 20, 21};
     for (size_t n = 0; n <= stream.size(); ++n) {
-        std::vector<uint8_t> cut(stream.begin(), stream.begin() + long(n));
-        Walk w = WalkOf(cut);
-        size_t whole = 0;
-        while (whole < atomEnds.size() && atomEnds[whole] <= n)
-            ++whole;
-        bool atBoundary = n == 0 || std::count(atomEnds.begin(), atomEnds.end(), n);
-        EXPECT_EQ(w.result, atBoundary ? kelSuccess : kelBadFormat) << n;
-        size_t atoms = whole - (whole == atomEnds.size() ? 1 : 0); // the prefix is no atom
-        EXPECT_EQ(w.atoms.size(), std::min(atoms, size_t(5))) << n;
+        ZDecoderState state;
+        std::string seen = Walk(Bytes8(stream.begin(), stream.begin() + long(n)), state);
+        size_t whole = size_t(std::count_if(std::begin(atomEnds), std::end(atomEnds),
+                                            [&](size_t end) { return end <= n; }));
+        bool atBoundary =
+            n == 0 || n == 22 || std::count(std::begin(atomEnds), std::end(atomEnds), n);
+        EXPECT_EQ(seen.find("error 11") != std::string::npos, !atBoundary) << n;
+        EXPECT_EQ(size_t(std::count(seen.begin(), seen.end(), '(')), whole) << n;
     }
 }
 
-TEST(AtomStream, RandomBytesNeverReadOutside) {
-    uint32_t seed = 99;
-    for (int round = 0; round < 2000; ++round) {
-        std::vector<uint8_t> stream(size_t(seed % 40));
-        for (auto& b : stream)
-            b = uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
-        Walk w = WalkOf(stream, {}, true);
-        EXPECT_TRUE(w.result == kelSuccess || w.result == kelBadFormat);
-        for (const Seen& s : w.atoms) {
-            EXPECT_LE(s.protocol, 127);
-            EXPECT_LE(s.atom, 255);
-        }
+TEST(FullWriter, WritesHeaderPrefixAndBothLengthFormsAndRejectsWhatItCannotHold) {
+    ZBuffer out;
+    ASSERT_EQ(WriteFullAtom(out, 51, 36, Unhex("61 62 63").data(), 3), 0);
+    EXPECT_EQ(Hex(out), "E8 13 24 03 61 62 63");
+    const Bytes8 argument(32768, 0x5A);
+    for (size_t n : {0, 127, 128, 255, 32767}) {
+        ZBuffer b;
+        ASSERT_EQ(WriteFullAtom(b, 127, 255, argument.data(), n), 0);
+        Bytes8 head = {0xF8, 0x1F, 0xFF, uint8_t(n < 128 ? n : 0x80 | (n >> 8))};
+        if (n >= 128) head.push_back(uint8_t(n));
+        EXPECT_EQ(Hex(b.Data(), head.size()), Hex(head)) << n;
+        EXPECT_EQ(b.Length(), head.size() + n);
     }
+    out.Clear();
+    EXPECT_EQ(WriteFullAtom(out, 128, 0, nullptr, 0), kelValueTooLarge);
+    EXPECT_EQ(WriteFullAtom(out, 0, 256, nullptr, 0), kelValueTooLarge);
+    EXPECT_EQ(WriteFullAtom(out, 0, 0, argument.data(), argument.size()), kelValueTooLarge);
+    EXPECT_EQ(WriteFullArgument(out, argument.data(), argument.size()), kelValueTooLarge);
+    EXPECT_EQ(WriteFullHeader(out, 1000, 1), kelValueTooLarge);
+    EXPECT_TRUE(out.Empty());
+}
+
+std::string Normalized(const std::string& hex) {
+    Bytes8 stream = Unhex(hex);
+    ZBuffer out;
+    int32_t result = NormalizeAtomStream(stream.data(), stream.size(), out);
+    return result ? Hex(out) + "[" + Fail(result) + "]" : Hex(out);
+}
+
+TEST(Normalize, RewritesEveryStyleInFullFormAndJoinsLargeAtoms) {
+    const char* const cases[] = {
+        " => ", "02 01 00 63 => 02 01 00 02 03 00",
+        ("21 45 07 08 42 C3 A5 C5 84 01 09 => "
+         "01 05 02 07 08 02 03 01 06 02 05 01 00 02 05 01 01 02 04 01 09"),
+        // A sticky prefix: every atom of protocol 51 gets its own prefix in Full form.
+        "E9 13 24 00 63 => E8 13 24 00 E8 13 03 00",
+        "E8 13 24 00 E8 13 03 00 => E8 13 24 00 E8 13 03 00",
+        // Start (protocol 5, atom 2), segment "ab", end "c", then an ordinary atom; an
+        // unfinished large atom writes nothing.
+        "00 04 02 05 02 00 05 02 61 62 00 06 01 63 01 01 00 => 05 02 03 61 62 63 01 01 00",
+        "00 04 02 05 02 00 05 01 61 => ", "01 01 00 00 02 05 => 01 01 00[error 11]",
+        "00 04 01 05 => [error 11]"};
+    for (const char* c : cases)
+        EXPECT_EQ(Normalized(Case(c).first), Case(c).second) << c;
+    // Two 20000-byte pieces join to 40000 bytes: more than Full form holds.
+    Bytes8 stream = Unhex("00 04 02 01 02");
+    for (uint8_t atom : {5, 6}) {
+        stream.insert(stream.end(), {0x00, atom, 0x80 | (20000 >> 8), 20000 & 0xFF});
+        stream.insert(stream.end(), 20000, 0x41);
+    }
+    ZBuffer out;
+    EXPECT_EQ(NormalizeAtomStream(stream.data(), stream.size(), out), kelValueTooLarge);
 }
 
 } // namespace

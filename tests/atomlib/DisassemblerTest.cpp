@@ -1,9 +1,11 @@
+// The disassembler: layout, the show routine of every argument format, the alternate syntax
+// with its line wrapping, large atoms, limits, text types with the HText2CText call site, and
+// damaged streams and tables.
 #include "Disassembly.h"
-
 #include "KelCodes.h"
 #include "KelFlags.h"
-#include "ShowTable.h"
-#include "StreamBuilder.h"
+#include "LineWrap.h"
+#include "TestTables.h"
 #include "TextHooks.h"
 
 #include <gtest/gtest.h>
@@ -13,333 +15,341 @@
 
 namespace {
 
-struct Shown {
-    int32_t result;
-    std::string text;
-};
+constexpr uint32_t kAlt = kelFlagAlternateSyntax;
+
+// The text shown, followed by "[error N]" when an error ended it.
+std::string Shown(int32_t result, const ZString& out) {
+    return result ? TextOf(out) + "[" + Fail(result) + "]" : TextOf(out);
+}
 
 class Disassembler : public ::testing::Test {
 protected:
-    std::shared_ptr<ZAtomTable> table = ShowTable();
+    std::shared_ptr<ZAtomTable> table = TestTable();
 
-    Shown Show(const Bytes8& stream, uint32_t flags = 0, ZDisassemblyState* state = nullptr) {
+    std::string Show(const Bytes8& stream, uint32_t flags = 0) {
         ZString out;
-        int32_t result = DisassembleStream(*table, stream.data(), stream.size(), flags, state, out);
-        return {result, TextOf(out)};
+        return Shown(DisassembleStream(*table, stream.data(), stream.size(), flags, nullptr, out),
+                     out);
     }
-    Shown ShowAtom(uint16_t protocol, uint16_t atom, const Bytes8& argument, uint32_t flags,
-                   ZDisassemblyState& state) {
+    std::string ShowArgument(uint16_t format, const Bytes8& bytes, uint32_t flags) {
         ZString out;
-        int32_t result = DisassembleAtom(*table, protocol, atom, argument.data(), argument.size(),
-                                         flags, state, out);
-        return {result, TextOf(out)};
+        return Shown(DisassembleArgument(*table, format, bytes.data(), bytes.size(), flags, out),
+                     out);
     }
     void TearDown() override { TextHooks() = ZTextHooks(); }
 };
 
-TEST_F(Disassembler, LaysOutSevenLinesWithIndentationAndNesting) {
-    Bytes8 inner = StreamBuilder().Atom(1, 2, {7}).bytes;
-    Bytes8 stream = StreamBuilder().Atom(1, 1).Atom(1, 2, {5}).Atom(1, 4, inner).Atom(1, 3).bytes;
-    Shown shown = Show(stream);
-    EXPECT_EQ(shown.result, 0);
-    EXPECT_EQ(shown.text, "begin\r\n"
-                          "  item <5>\r\n"
-                          "  s\r\n"
-                          "    <\r\n"
-                          "    item <7>\r\n"
-                          "    >\r\n"
-                          "end\r\n");
+TEST_F(Disassembler, Streams) {
+    const char* const cases[] = {
+        " => ",
+        // begin, a <5>, s holding a <7>, end.
+        "02 01 00 01 01 01 05 01 03 04 01 01 01 07 02 03 00 => "
+        "begin\r\n  a <5>\r\n  s\r\n    <\r\n    a <7>\r\n    >\r\nend\r\n",
+        // Empty arguments, arguments that show nothing, an empty nested stream.
+        "01 01 00 => a\r\n",
+        "02 08 01 01 01 0C 02 09 09 02 15 01 01 => silent \r\nref \r\nbare \r\n",
+        "01 03 00 => s\r\n  <\r\n  >\r\n",
+        // A hidden atom prints nothing and its layout flags do nothing.
+        "02 01 00 02 06 02 01 02 01 01 01 01 => begin\r\n  a <1>\r\n",
+        // Names print in lower case, atom references as stored; an empty name prints nothing.
+        "02 07 01 01 => loudname <1>\r\n", "01 0C 02 02 07 => ref <LoudName>\r\n",
+        "02 19 01 01 =>  <1>\r\n",
+        // Unknown atoms are not indented; class 1 is never read.
+        "02 01 00 09 C8 02 01 AB 09 01 00 => "
+        "begin\r\nthe_unknown <9, 200, 01x, abx>\r\nthe_unknown <9, 1>\r\n",
+        // Comment atoms print their text up to a NUL byte, indented.
+        "02 01 00 E8 13 24 07 20 61 20 6E 6F 74 65 E8 13 24 04 61 62 00 63 E8 13 24 00 => "
+        "begin\r\n  ; a note\r\n  ;ab\r\n  ;\r\n",
+        "E8 08 03 01 78 => caption <\"x\">\r\n",
+        // Large atoms are joined; an end without a start hands on protocol 0 atom 0; a joined
+        // atom numbered like a piece is shown, not joined again.
+        "00 04 02 01 01 00 05 01 00 00 06 01 05 01 01 01 06 => a <5>\r\na <6>\r\n",
+        "00 06 01 05 01 01 01 06 => the_unknown <0, 0, 05x>\r\na <6>\r\n",
+        "00 04 02 00 06 00 06 01 01 => the_unknown <0, 6, 01x>\r\n", "00 04 01 01 => [error 11]",
+        // An error ends the walk; the text before it stays.
+        "01 01 01 01 01 08 01 80 01 01 01 02 => a <1>\r\norient \r\n[error 13]",
+        "01 08 01 28 => orient <h>\r\n[error 13]", "01 01 01 05 01 01 02 07 => a <5>\r\n[error 11]",
+        // Enumerations and multi arguments.
+        "01 13 01 03 => style <bold | italic>\r\n", "01 13 01 05 => style <bold | 4>\r\n",
+        "01 13 01 00 => style <0>\r\n", "01 13 02 01 02 => style <bold>\r\n",
+        "02 10 01 02 => border <thick>\r\n", "02 10 01 07 => border <7>\r\n",
+        "02 16 03 01 02 03 => wide <big>\r\n", "02 1A 04 80 00 00 01 => wide4 <Caps | top>\r\n",
+        // left = 0 under mask 3 and top = 0 under mask 12 show whenever those bits are clear.
+        "02 0F 02 00 00 => anchor <left | top>\r\n",
+        "02 0F 02 00 0A => anchor <right | bottom>\r\n",
+        "02 0F 02 00 35 => anchor <center | middle | 48>\r\n",
+        "02 11 03 01 0C 03 => font <sans, 12, heavy | slanted>\r\n",
+        "02 0E 05 01 02 03 04 05 => color <1, 2, 3, 04x, 05x>\r\n",
+        "02 12 03 00 68 69 => mixed <hcc, \"hi\">\r\n", "02 12 03 80 68 69 => mixed \r\n[error 13]",
+        "02 13 03 01 02 03 => loop <1, 02x, 03x>\r\n"};
+    for (const char* c : cases)
+        EXPECT_EQ(Show(Unhex(Case(c).first)), Case(c).second) << c;
+    const char* const alternate[] = {
+        " => ",
+        "01 01 01 05 01 05 02 68 69 01 03 04 01 01 01 07 => "
+        "atom$a <5>\r\natom$str \"hi\"\r\natom$s\r\n  atom$a <7>\r\n",
+        "01 07 01 06 01 0D 02 01 02 => atom$obj <trigger, \"\"\r\natom$bytes 1 2\r\n",
+        "02 08 01 01 01 0C 02 09 09 02 15 01 01 => "
+        "atom$silent 1\r\natom$ref \r\natom$bare 01x\r\n",
+        "02 01 00 09 C8 02 01 AB 09 01 00 => "
+        "atom$begin\r\nthe_unknown <9, 200, 01x abx>\r\nthe_unknown <9, 1>\r\n",
+        "E8 13 24 01 78 => ;x\r\n"};
+    for (const char* c : alternate)
+        EXPECT_EQ(Show(Unhex(Case(c).first), kAlt), Case(c).second) << c;
+    // Decoding comments carry the raw fields; a nested stream starts a fresh decoder.
+    EXPECT_EQ(
+        Show(Unhex("21 02 E8 13 24 00 01 03 01 63"), kelFlagDecodingComments),
+        ";Length P:1 A:2 L:0\r\nt\r\n"
+        ";Prefix PO:32 AO:0\r\n;Full P:19 A:36 L:0\r\n;\r\n"
+        ";Full P:1 A:3 L:1\r\ns\r\n  <\r\n;Atom P:0 A:3 L:0\r\nthe_unknown <0, 3>\r\n  >\r\n");
 }
 
-TEST_F(Disassembler, AlternateSyntaxNamesAtomsAndDropsBracketsAndBracketLines) {
-    Bytes8 inner = StreamBuilder().Atom(1, 2, {7}).bytes;
-    Bytes8 stream = StreamBuilder().Atom(1, 2, {5}).Text(1, 5, "hi").Atom(1, 4, inner).bytes;
-    EXPECT_EQ(Show(stream, kelFlagAlternateSyntax).text, "atom$item <5>\r\n"
-                                                         "atom$title \"hi\"\r\n"
-                                                         "atom$s\r\n"
-                                                         "  atom$item <7>\r\n");
-    // Object names keep "<" and lose ">"; byte lists lose both.
-    Bytes8 more = StreamBuilder().Atom(1, 12, {6}).Atom(1, 23, {1, 2}).bytes;
-    EXPECT_EQ(Show(more, kelFlagAlternateSyntax).text,
-              "atom$name <trigger, \"\"\r\natom$tabs 1 2\r\n");
+TEST_F(Disassembler, ArgumentsOfEveryFormat) {
+    const std::vector<std::pair<uint16_t, std::vector<const char*>>> formats = {
+        {kFormatNumber,
+         {"01 2C => 300", "01 11 70 => 70000", "FF FF FF FF => -1", "00 00 00 07 09 => 7",
+          " => 0"}},
+        {kFormatByte, {"FF 01 => 255"}},
+        {kFormatWord, {"FF FF 01 => 65535", "12 => 18"}},
+        {kFormatDword, {"80 00 00 00 => -2147483648"}},
+        {kFormatByteList, {"01 02 FF => 1, 2, 255"}},
+        {kFormatRaw, {"00 FF => 00x, ffx", " => "}},
+        {0, {"1F => 1fx"}},
+        {23, {"1F 02 => 1fx, 02x"}},
+        {kFormatBoolean, {"02 => yes", "00 01 => no", " => "}},
+        {kFormatGlobalId,
+         {"01 02 00 03 => 1-2-3", "05 01 2C => 5-300", "05 => 5", "01 02 => 258",
+          "00 01 02 => 0-258", "01 02 03 04 05 => 01x, 02x, 03x, 04x, 05x"}},
+        {kFormatToken,
+         {"6F 6B 01 02 03 => \"ok\", 1-515", "6F 6B 07 => \"ok\", 7", "6F => \"o\"", " => \"\""}},
+        {kFormatOrientation,
+         {"00 => hcc", "49 => vlt", "12 => hrb", "5C => vfe", "80 => [error 13]",
+          "28 => h[error 13]", "45 => v[error 13]", " => "}},
+        {kFormatObjectName,
+         {"06 => trigger, \"\"", "19 => 25, \"\"", "14 61 => 20, \"a\"",
+          "13 54 69 => tab_page, \"Ti\"", "06 01 => trigger, \"\\x01\"", " => "}},
+        {kFormatCriterion,
+         {"06 => 6", "03 => open", "00 => void", "05 => lose_focus", "01 2C => 300",
+          "FF FF FF FF => -1"}},
+        {kFormatAlert,
+         {"0B 61 => ?, \"a\"", "05 => warning, \"\"", "08 78 22 => yes_no_cancel, \"x\\\"\"",
+          " => "}},
+        // Class 1 is not read; a found atom with an empty name shows nothing either.
+        {kFormatAtomReference,
+         {"02 07 => LoudName", "28 03 => caption", "09 01 => ?", "02 19 => ?", "01 => ?"}},
+        {kFormatString,
+         {"61 0A 62 => \"a\\nb\"", "61 01 => 61x, 01x", " => \"\"",
+          "09 0D 22 5C 0B 0C 00 7F E9 => \"\\t\\r\\\"\\\\\\x0b\\x0c\\x00\\x7f\xE9\""}},
+        {kFormatLetters, {"00 02 19 => A, C, Z"}},
+        {kFormatLetterNumber,
+         {"02 00 0C => C, 12", "02 FF FF FF FF => C, 4294967295", "02 => C", " => "}},
+        {kFormatLetterString,
+         {"02 68 69 => C,\"hi\"", "02 61 02 => C,\"a\\x02\"", "19 => Z", " => "}},
+        // Stand-alone: formats that need an atom's table entries, hidden, a nested stream.
+        {kFormatMulti, {"01 => [error 11]"}},
+        {kFormatEnumeration, {"01 => [error 23]"}},
+        {kFormatHidden, {"01 02 => "}},
+        {kFormatStream,
+         {"01 01 01 03 02 01 00 01 01 00 => a <3>\r\nbegin\r\n  a\r\n", "01 => [error 11]"}},
+    };
+    for (const auto& [format, cases] : formats)
+        for (const char* c : cases)
+            EXPECT_EQ(ShowArgument(format, Unhex(Case(c).first), 0), Case(c).second)
+                << format << ": " << c;
+    // The alternate syntax: blanks between list items, "vtl" order, and the table formats as
+    // a number or raw bytes.
+    const std::pair<uint16_t, const char*> alternate[] = {{kFormatByteList, "01 02 FF => 1 2 255"},
+                                                          {kFormatRaw, "00 FF => 00x ffx"},
+                                                          {kFormatOrientation, "49 => vtl"},
+                                                          {kFormatString, "61 1F => 61x 1fx"},
+                                                          {kFormatLetters, "00 02 19 => A C Z"},
+                                                          {kFormatEnumeration, "01 02 => 258"},
+                                                          {kFormatHidden, "01 02 => "}};
+    for (const auto& [format, c] : alternate)
+        EXPECT_EQ(ShowArgument(format, Unhex(Case(c).first), kAlt), Case(c).second) << c;
+    for (uint16_t format : {18, 20, 21, 22, 23, 200})
+        EXPECT_EQ(ShowArgument(format, {1, 2}, kAlt), "01x 02x") << format;
+    EXPECT_EQ(ShowArgument(kFormatRaw, Bytes8(9, 0xA0), kelFlagShortRawDump),
+              "a0x, a0x, a0x, a0x, a0x, a0x, a0x, a0x...");
 }
 
-TEST_F(Disassembler, EmptyStreamsAndEmptyArguments) {
-    EXPECT_EQ(Show({}).text, "");
-    EXPECT_EQ(Show({}, kelFlagAlternateSyntax).text, "");
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 2).bytes).text, "item\r\n");
-    // An argument that shows nothing leaves the name and one blank.
-    Bytes8 nothing = StreamBuilder().Atom(1, 8, {1}).Atom(1, 11, {9, 9}).Atom(1, 21, {1}).bytes;
-    EXPECT_EQ(Show(nothing).text, "silent \r\ngoto \r\nbare \r\n");
-    EXPECT_EQ(Show(nothing, kelFlagAlternateSyntax).text,
-              "atom$silent 1\r\natom$goto \r\natom$bare 01x\r\n");
-    // An empty stream argument still has its bracket lines.
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 4).bytes).text, "s\r\n  <\r\n  >\r\n");
-}
-
-TEST_F(Disassembler, HiddenAtomsPrintNothingAndTheirLayoutFlagsDoNothing) {
-    Bytes8 stream = StreamBuilder().Atom(1, 1).Atom(1, 6, {1, 2}).Atom(1, 2, {1}).bytes;
-    EXPECT_EQ(Show(stream).text, "begin\r\n  item <1>\r\n");
-}
-
-TEST_F(Disassembler, NamesPrintInLowerCaseAndAnEmptyNameAsNothing) {
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 7, {1}).bytes).text, "loudname <1>\r\n");
-    // An atom reference shows the name as stored.
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 11, {1, 7}).bytes).text, "goto <LoudName>\r\n");
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 25, {1}).bytes).text, " <1>\r\n");
-}
-
-TEST_F(Disassembler, UnknownAtomsShowTheirNumbersAndRawBytesUnindented) {
-    Bytes8 stream =
-        StreamBuilder().Atom(1, 1).Atom(9, 200, {1, 0xAB}).Atom(9, 1).Atom(1, 30, {5}).bytes;
-    EXPECT_EQ(Show(stream).text, "begin\r\n"
-                                 "the_unknown <9, 200, 01x, abx>\r\n"
-                                 "the_unknown <9, 1>\r\n"
-                                 "the_unknown <1, 30, 05x>\r\n"); // class 1 is never read
-    EXPECT_EQ(Show(stream, kelFlagAlternateSyntax).text, "atom$begin\r\n"
-                                                         "the_unknown <9, 200, 01x abx>\r\n"
-                                                         "the_unknown <9, 1>\r\n"
-                                                         "the_unknown <1, 30, 05x>\r\n");
-}
-
-TEST_F(Disassembler, FlagOneCutsRawDumpsAfterEightBytes) {
+TEST_F(Disassembler, FlagOneCutsRawDumpsAfterEightBytesElseAfter32000) {
     Bytes8 twenty(20);
     for (size_t i = 0; i < twenty.size(); ++i)
         twenty[i] = uint8_t(i);
-    Bytes8 stream = StreamBuilder().Atom(9, 1, twenty).Atom(1, 10, twenty).bytes;
-    EXPECT_EQ(Show(stream, kelFlagShortRawDump).text,
-              "the_unknown <9, 1, 00x, 01x, 02x, 03x, 04x, 05x, 06x, 07x...>\r\n"
-              "blob <00x, 01x, 02x, 03x, 04x, 05x, 06x, 07x...>\r\n");
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 10, Bytes8(8, 1)).bytes, kelFlagShortRawDump).text,
-              "blob <01x, 01x, 01x, 01x, 01x, 01x, 01x, 01x>\r\n");
-    // Without the flag the dump stops after 32000 bytes.
-    std::string text = Show(StreamBuilder().Atom(1, 10, Bytes8(32001, 0xEE)).bytes).text;
-    EXPECT_EQ(text.size(), 6 + 32000 * 5 - 2 + 3 + 3);
-    EXPECT_EQ(text.substr(text.size() - 11), ", eex...>\r\n");
-}
-
-TEST_F(Disassembler, CommentAtomsPrintTheirTextUpToANulByte) {
-    Bytes8 stream = StreamBuilder()
-                        .Atom(1, 1)
-                        .Text(51, 36, std::string(" a note"))
-                        .Atom(51, 36, Bytes8{'a', 'b', 0, 'c'})
-                        .Atom(51, 36)
-                        .bytes;
-    EXPECT_EQ(Show(stream).text, "begin\r\n  ; a note\r\n  ;ab\r\n  ;\r\n");
-    EXPECT_EQ(Show(stream, kelFlagAlternateSyntax).text,
-              "atom$begin\r\n  ; a note\r\n  ;ab\r\n  ;\r\n");
-}
-
-TEST_F(Disassembler, APrefixedProtocolIsFound) {
-    Bytes8 stream = StreamBuilder().Text(40, 3, "x").bytes;
-    ASSERT_EQ(stream[0], 0xE8);
-    EXPECT_EQ(Show(stream).text, "caption <\"x\">\r\n");
-}
-
-TEST_F(Disassembler, DecodingCommentsPrecedeEveryAtomAndPrefix) {
-    Bytes8 inner = {0x63}; // atom 3 of protocol 0: unknown
     Bytes8 stream =
-        StreamBuilder().Raw({0x21, 0x02, 0xE8, 0x13, 0x24, 0x00}).Atom(1, 4, inner).bytes;
-    EXPECT_EQ(Show(stream, kelFlagDecodingComments).text, ";Length P:1 A:2 L:0\r\n"
-                                                          "item\r\n"
-                                                          ";Prefix PO:32 AO:0\r\n"
-                                                          ";Full P:19 A:36 L:0\r\n"
-                                                          ";\r\n"
-                                                          ";Full P:1 A:4 L:1\r\n"
-                                                          "s\r\n"
-                                                          "  <\r\n"
-                                                          ";Atom P:0 A:3 L:0\r\n"
-                                                          "the_unknown <0, 3>\r\n"
-                                                          "  >\r\n");
-}
-
-TEST_F(Disassembler, JoinsLargeAtomsAndCarriesAnUnfinishedOneInTheState) {
-    Bytes8 start = StreamBuilder().Atom(0, 4, {1, 2}).Atom(0, 5, {0}).bytes;
-    Bytes8 end = StreamBuilder().Atom(0, 6, {5}).Atom(1, 2, {6}).bytes;
-    Bytes8 whole = start;
-    whole.insert(whole.end(), end.begin(), end.end());
-    EXPECT_EQ(Show(whole).text, "item <5>\r\nitem <6>\r\n");
-
-    ZDisassemblyState state;
-    EXPECT_EQ(Show(start, 0, &state).text, "");
-    EXPECT_EQ(state.large.protocol, 1);
-    EXPECT_EQ(state.large.atom, 2);
-    EXPECT_EQ(state.large.bytes.Length(), 1u);
-    EXPECT_EQ(Show(end, 0, &state).text, "item <5>\r\nitem <6>\r\n");
-    EXPECT_EQ(state.large.bytes.Length(), 0u);
-    // A fresh state has no start: the end hands on its piece as protocol 0, atom 0.
-    EXPECT_EQ(Show(end).text, "the_unknown <0, 0, 05x>\r\nitem <6>\r\n");
-}
-
-TEST_F(Disassembler, AJoinedAtomNumberedLikeAPieceIsShownNotJoinedAgain) {
-    Bytes8 stream = StreamBuilder().Atom(0, 4, {0, 6}).Atom(0, 6, {1}).bytes;
-    EXPECT_EQ(Show(stream).text, "the_unknown <0, 6, 01x>\r\n");
-    EXPECT_EQ(Show(StreamBuilder().Atom(0, 4, {1}).bytes).result, kelBadFormat);
+        StreamBuilder().Atom(9, 1, twenty).Atom(1, 4, twenty).Atom(1, 4, Bytes8(8, 1)).bytes;
+    EXPECT_EQ(Show(stream, kelFlagShortRawDump),
+              "the_unknown <9, 1, 00x, 01x, 02x, 03x, 04x, 05x, 06x, 07x...>\r\n"
+              "b <00x, 01x, 02x, 03x, 04x, 05x, 06x, 07x...>\r\n"
+              "b <01x, 01x, 01x, 01x, 01x, 01x, 01x, 01x>\r\n");
+    std::string text = Show(StreamBuilder().Atom(1, 4, Bytes8(32001, 0xEE)).bytes);
+    EXPECT_EQ(text.size(), 3 + 32000 * 5 - 2 + 3 + 3);
+    EXPECT_EQ(text.substr(text.size() - 11), ", eex...>\r\n");
 }
 
 TEST_F(Disassembler, SingleAtomModeEndsNoLineButNestedLinesDo) {
     ZDisassemblyState state;
-    EXPECT_EQ(ShowAtom(1, 2, {5}, 0, state).text, "item <5>");
-    Bytes8 inner = StreamBuilder().Atom(1, 2, {7}).Atom(0, 4, {1, 2}).Atom(0, 6, {8}).bytes;
-    EXPECT_EQ(ShowAtom(1, 4, inner, 0, state).text, "s\r\n  <\r\n  item <7>\r\n  item <8>\r\n  >");
-    // Large-atom pieces are ignored; a comment ends no line either.
-    EXPECT_EQ(ShowAtom(0, 4, {1, 2}, 0, state).text, "");
-    EXPECT_EQ(ShowAtom(0, 6, {1}, 0, state).text, "");
-    EXPECT_EQ(state.large.bytes.Length(), 0u);
-    EXPECT_EQ(ShowAtom(51, 36, {'x'}, 0, state).text, ";x");
-    // The indent level goes on from call to call.
-    EXPECT_EQ(ShowAtom(1, 1, {}, 0, state).text, "begin");
-    EXPECT_EQ(state.indent, 1);
-    EXPECT_EQ(ShowAtom(1, 2, {1}, kelFlagAlternateSyntax, state).text, "  atom$item <1>");
-    state.indent = -5;
-    EXPECT_EQ(ShowAtom(1, 2, {1}, 0, state).text, "item <1>");
-    EXPECT_EQ(state.indent, 0);
+    ZString out;
+    Bytes8 inner = StreamBuilder().Atom(1, 1, {7}).Atom(0, 4, {1, 1}).Atom(0, 6, {8}).bytes;
+    ASSERT_EQ(DisassembleAtom(*table, 1, 3, inner.data(), inner.size(), 0, state, out), 0);
+    EXPECT_EQ(TextOf(out), "s\r\n  <\r\n  a <7>\r\n  a <8>\r\n  >");
+    const uint8_t x = 'x';
+    ASSERT_EQ(DisassembleAtom(*table, 51, 36, &x, 1, 0, state, out), 0);
+    EXPECT_EQ(TextOf(out), ";x");
 }
 
-TEST_F(Disassembler, TheStateCarriesIndentationAndDecoderBetweenCalls) {
-    ZDisassemblyState state;
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 1).bytes, 0, &state).text, "begin\r\n");
-    EXPECT_EQ(Show({0x01, 0x02, 0x00}, 0, &state).text, "  item\r\n");
-    EXPECT_EQ(state.decoder.currentProtocol, 1);
-    // Atoms 2 and 3 of the current protocol, which the last call left at 1.
-    EXPECT_EQ(Show({0x62, 0x63}, 0, &state).text, "  item\r\nend\r\n");
-    EXPECT_EQ(state.indent, 0);
-    // An error leaves the state as it was.
-    state.indent = 3;
-    Shown failed = Show(StreamBuilder().Atom(1, 1).Atom(1, 9, {0x80}).bytes, 0, &state);
-    EXPECT_EQ(failed.result, kelBadOrientationFormat);
-    EXPECT_EQ(state.indent, 3);
-}
-
-TEST_F(Disassembler, AnErrorEndsTheWalkAndKeepsTheTextBeforeIt) {
-    Bytes8 stream = StreamBuilder().Atom(1, 2, {1}).Atom(1, 9, {0x80}).Atom(1, 2, {2}).bytes;
-    Shown shown = Show(stream);
-    EXPECT_EQ(shown.result, kelBadOrientationFormat);
-    EXPECT_EQ(shown.text, "item <1>\r\nalign \r\n");
-    // A bad justification value fails after the h or v.
-    shown = Show(StreamBuilder().Atom(1, 9, {0x28}).bytes);
-    EXPECT_EQ(shown.result, kelBadOrientationFormat);
-    EXPECT_EQ(shown.text, "align <h>\r\n");
-    // A stream cut inside an atom: the atoms before it stay.
-    shown = Show({0x01, 0x02, 0x01, 0x05, 0x01, 0x02, 0x02, 0x07});
-    EXPECT_EQ(shown.result, kelBadFormat);
-    EXPECT_EQ(shown.text, "item <5>\r\n");
-}
-
-TEST_F(Disassembler, NestingEndsWithBadFormatBelow256Levels) {
-    auto nested = [](int levels) {
-        Bytes8 stream = StreamBuilder().Atom(1, 2, {1}).bytes;
-        for (int i = 0; i < levels; ++i)
-            stream = StreamBuilder().Atom(1, 4, stream).bytes;
-        return stream;
-    };
-    Shown deep = Show(nested(256));
-    EXPECT_EQ(deep.result, 0);
-    EXPECT_NE(deep.text.find(std::string(2 * 256, ' ') + "item <1>\r\n"), std::string::npos);
-    EXPECT_EQ(Show(nested(257)).result, kelBadFormat);
-    EXPECT_EQ(Show(nested(300), kelFlagAlternateSyntax).result, kelBadFormat);
-}
-
-TEST_F(Disassembler, IndentationShowsAtMost256Levels) {
-    StreamBuilder b;
+TEST_F(Disassembler, NestingAndIndentationAreBounded) {
+    Bytes8 stream = StreamBuilder().Atom(1, 1, {1}).bytes;
+    for (int i = 0; i < 256; ++i)
+        stream = StreamBuilder().Atom(1, 3, stream).bytes;
+    std::string deep = Show(stream);
+    EXPECT_NE(deep.find(std::string(2 * 256, ' ') + "a <1>\r\n"), std::string::npos);
+    EXPECT_EQ(deep.find("error"), std::string::npos);
+    stream = StreamBuilder().Atom(1, 3, stream).bytes;
+    ZString out;
+    for (uint32_t flags : {0u, kAlt})
+        EXPECT_EQ(DisassembleStream(*table, stream.data(), stream.size(), flags, nullptr, out),
+                  kelBadFormat);
+    // Indentation shows at most 256 levels (it is counted on).
+    StreamBuilder begins;
     for (int i = 0; i < 300; ++i)
-        b.Atom(1, 1);
+        begins.Atom(2, 1);
     ZDisassemblyState state;
-    Show(b.bytes, 0, &state);
+    DisassembleStream(*table, begins.bytes.data(), begins.bytes.size(), 0, &state, out);
     EXPECT_EQ(state.indent, 300);
-    EXPECT_EQ(Show(StreamBuilder().Atom(1, 2).bytes, 0, &state).text,
-              std::string(2 * 256, ' ') + "item\r\n");
+    Bytes8 a = {0x01, 0x01, 0x00};
+    DisassembleStream(*table, a.data(), a.size(), 0, &state, out);
+    EXPECT_EQ(TextOf(out), std::string(2 * 256, ' ') + "a\r\n");
 }
 
-TEST_F(Disassembler, WrapsLongLinesOnlyInTheAlternateSyntax) {
-    Bytes8 stream = StreamBuilder().Text(51, 36, std::string(129, 'c')).Atom(1, 2, {1}).bytes;
-    std::string line = ";" + std::string(129, 'c');
-    EXPECT_EQ(Show(stream).text, line + "\r\nitem <1>\r\n");
-    EXPECT_EQ(Show(stream, kelFlagAlternateSyntax).text,
-              line.substr(0, 60) + "!\r\n" + line.substr(60, 60) + "!\r\n" + line.substr(120) +
-                  "\r\natom$item <1>\r\n");
+std::string Wrapped(const std::string& text) {
+    ZString s(text.data(), text.size());
+    WrapLongLines(s);
+    return TextOf(s);
 }
 
-TEST_F(Disassembler, FlagsCanStartTheTextType) {
-    std::vector<uint16_t> seen;
-    static std::vector<uint16_t>* record;
-    record = &seen;
-    TextHooks().hText2CText = [](const char*, uint32_t, uint16_t type) -> const char* {
-        record->push_back(type);
-        return nullptr;
-    };
+TEST_F(Disassembler, TheAlternateSyntaxWrapsLinesLongerThan60Characters) {
+    std::string a(60, 'a'), b(60, 'b'), c(10, 'c');
+    EXPECT_EQ(Wrapped(a + b + c + "\r\n"), a + "!\r\n" + b + "!\r\n" + c + "\r\n");
+    EXPECT_EQ(Wrapped(a + "\r\n"), a + "\r\n");
+    // Any run of line breaks counts as one; the last open line is left alone.
+    EXPECT_EQ(Wrapped("\r\n\r\n" + a + "yy\r\r\n\n" + a + "z\n"),
+              "\r\n\r\n" + a + "!\r\nyy\r\r\n\n" + a + "!\r\nz\n");
+    EXPECT_EQ(Wrapped("ab\r\n" + a + a), "ab\r\n" + a + a);
+    Bytes8 stream = StreamBuilder().Text(51, 36, std::string(129, 'c')).Atom(1, 1, {1}).bytes;
+    std::string line = std::string(";").append(129, 'c');
+    EXPECT_EQ(Show(stream), line + "\r\na <1>\r\n");
+    EXPECT_EQ(Show(stream, kAlt), line.substr(0, 60) + "!\r\n" + line.substr(60, 60) + "!\r\n" +
+                                      line.substr(120) + "\r\natom$a <1>\r\n");
+}
+
+// HText2CText for the tests: records the (byte-swapped) text type it is handed and converts
+// nothing, or "abc" to "X" and other texts to "Q\n" and the text, when gConvert is set.
+std::vector<uint16_t> gTypes;
+bool gConvert = false;
+
+const char* RecordType(const char* text, uint32_t length, uint16_t type) {
+    gTypes.push_back(type);
+    if (!gConvert) return nullptr;
+    if (text[length] != 0) return "not terminated";
+    static std::string converted;
+    converted = std::string(text, length) == "abc" ? "X" : std::string("Q\n").append(text, length);
+    return converted.c_str();
+}
+
+class DisassemblerHook : public Disassembler {
+protected:
+    void SetUp() override {
+        gTypes.clear();
+        gConvert = false;
+        TextHooks().hText2CText = RecordType;
+    }
+};
+
+TEST_F(DisassemblerHook, FlagsAndTextTypeAtomsSetTheTypeItIsHanded) {
     Bytes8 stream = StreamBuilder().Text(1, 5, "a").bytes;
-    Show(stream);
-    Show(stream, kelFlagTextType260);
-    Show(stream, kelFlagTextType4107);
-    Show(stream, kelFlagTextType260 | kelFlagTextType4107);
-    EXPECT_EQ(seen, (std::vector<uint16_t>{0x0401, 0x0B10, 0x0B10}));
+    for (uint32_t flags : {0u, 0x100u, 0x200u, 0x300u})
+        Show(stream, flags);
+    // Atom 22 switches for one atom, atom 23 until further notice, atom 24 back to 0.
+    StreamBuilder b;
+    b.Text(1, 5, "a").Atom(0, 22, {1, 4}).Text(1, 5, "b").Text(1, 5, "c");
+    b.Atom(0, 23, {0x10, 0x0B}).Text(1, 5, "d").Text(1, 5, "e").Atom(0, 24).Text(1, 5, "f");
+    EXPECT_EQ(Show(b.bytes).find("error"), std::string::npos);
+    EXPECT_EQ(gTypes, (std::vector<uint16_t>{0x0401, 0x0B10, 0x0B10, 0x0401, 0x0B10, 0x0B10}));
 }
 
-// Records the text types handed to HText2CText (byte-swapped) and converts nothing.
-std::vector<uint16_t>* gTypes = nullptr;
-const char* RecordType(const char*, uint32_t, uint16_t type) {
-    gTypes->push_back(type);
-    return nullptr;
+TEST_F(DisassemblerHook, ConvertsQuotedTextAndIsReadNoFurtherThanItsLength) {
+    gConvert = true;
+    StreamBuilder b;
+    b.Atom(0, 23, {1, 4}).Text(1, 5, "abc").Text(1, 5, "ab").Atom(1, 7, Bytes8{6, 'a'});
+    b.Atom(0, 24).Text(1, 5, "ab");
+    EXPECT_EQ(Show(b.bytes), "text_type <260>\r\n"
+                             "str <\"X\">\r\n"
+                             "str <\"Q\\n\">\r\n"
+                             "obj <trigger, \"Q\">\r\n" // one byte of "Q\na"
+                             "text_type_plain\r\n"
+                             "str <\"ab\">\r\n");
 }
 
-TEST_F(Disassembler, TextTypeAtomsSwitchForOneAtomOrUntilFurtherNotice) {
-    std::vector<uint16_t> seen;
-    gTypes = &seen;
-    TextHooks().hText2CText = RecordType;
-    struct Atom {
-        uint16_t protocol, atom;
-        Bytes8 argument;
+// A stream that reaches layouts, enumerations, multi arguments, nesting, text types, large
+// atoms and a prefix, cut at every length and with every byte set to every value, ends in 0,
+// 11 or 13 under every entry point's flags.
+TEST_F(Disassembler, EveryCutAndEveryByteValueEndsInACode) {
+    Bytes8 inner = StreamBuilder().Atom(1, 8, {0x49}).Atom(0, 22, {1, 4}).Text(1, 5, "q").bytes;
+    StreamBuilder b;
+    b.Atom(2, 1).Atom(2, 17, {1, 12, 3}).Atom(2, 15, {0, 0x35}).Atom(1, 7, Bytes8{6, 'a'});
+    b.Atom(2, 24, inner).Atom(0, 4, {1, 14}).Atom(0, 6, {1, 2, 3}).Text(40, 3, "x");
+    const Bytes8 stream = b.Atom(1, 12, {2, 7}).Atom(2, 3).bytes;
+    auto check = [&](const Bytes8& bytes) {
+        for (uint32_t flags :
+             {0u, kAlt | kelFlagDecodingComments, kelFlagShortRawDump | kelFlagSingleAtom}) {
+            ZString out;
+            ZDisassemblyState state;
+            int32_t result =
+                DisassembleStream(*table, bytes.data(), bytes.size(), flags, &state, out);
+            ASSERT_TRUE(result == 0 || result == kelBadFormat || result == kelBadOrientationFormat)
+                << result;
+        }
     };
-    std::vector<Atom> atoms = {{1, 5, {'a'}}, {0, 22, {1, 4}},       {1, 5, {'b'}},
-                               {1, 5, {'c'}}, {0, 23, {0x10, 0x0B}}, {1, 5, {'d'}},
-                               {1, 5, {'e'}}, {0, 24, {}},           {1, 5, {'f'}}};
-    const std::vector<uint16_t> expected = {0x0401, 0x0B10, 0x0B10};
-    StreamBuilder whole;
-    for (const Atom& a : atoms)
-        whole.Atom(a.protocol, a.atom, a.argument);
-    EXPECT_EQ(Show(whole.bytes).result, 0);
-    EXPECT_EQ(seen, expected);
-
-    // Atom by atom with a caller-held state: the one-atom type returns all the same.
-    seen.clear();
-    ZDisassemblyState state;
-    for (const Atom& a : atoms)
-        ShowAtom(a.protocol, a.atom, a.argument, 0, state);
-    EXPECT_EQ(seen, expected);
-    EXPECT_EQ(state.textType, 0);
-
-    // A stream cut right behind atom 22.
-    seen.clear();
-    ZDisassemblyState split;
-    Show(StreamBuilder().Atom(0, 22, {1, 4}).bytes, 0, &split);
-    EXPECT_TRUE(split.restorePending);
-    Show(StreamBuilder().Text(1, 5, "b").Text(1, 5, "c").bytes, 0, &split);
-    EXPECT_EQ(seen, std::vector<uint16_t>{0x0401});
-    EXPECT_EQ(split.textType, 0);
+    for (size_t n = 0; n <= stream.size(); ++n)
+        check(Bytes8(stream.begin(), stream.begin() + long(n)));
+    for (size_t i = 0; i < stream.size(); ++i)
+        for (int value = 0; value < 256; ++value) {
+            Bytes8 damaged = stream;
+            damaged[i] = uint8_t(value);
+            check(damaged);
+        }
 }
 
-TEST_F(Disassembler, TheHookConvertsQuotedTextAndIsReadNoFurtherThanItsText) {
-    TextHooks().hText2CText = [](const char* text, uint32_t length, uint16_t) -> const char* {
-        if (text[length] != 0) return "not terminated";
-        static std::string converted;
-        converted = std::string(text, length) == "abc" ? "X" : "Q\n" + std::string(text, length);
-        return converted.c_str();
-    };
-    Bytes8 stream = StreamBuilder()
-                        .Atom(0, 23, {1, 4})
-                        .Text(1, 5, "abc")
-                        .Text(1, 5, "ab")
-                        .Atom(1, 12, Bytes8{6, 'a'})
-                        .Atom(0, 24)
-                        .Text(1, 5, "ab")
-                        .bytes;
-    EXPECT_EQ(Show(stream).text, "text_type <260>\r\n"
-                                 "title <\"X\">\r\n"
-                                 "title <\"Q\\n\">\r\n"
-                                 "name <trigger, \"Q\">\r\n" // one byte of "Q\na"
-                                 "text_type_plain\r\n"
-                                 "title <\"ab\">\r\n");
+TEST(DisassemblyDamage, RandomTablesAndRandomStreamsEndInACode) {
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 300; ++round) {
+        auto table = RandomTable(rng);
+        Bytes8 noise(rng() % 200);
+        for (uint8_t& b : noise)
+            b = uint8_t(rng());
+        StreamBuilder known; // every atom of the table, with random arguments
+        for (const auto& cls : table->classes)
+            for (const auto& protocol : cls->protocols)
+                for (const auto& atom : protocol->atoms) {
+                    Bytes8 argument(rng() % 12);
+                    for (uint8_t& x : argument)
+                        x = uint8_t(rng());
+                    known.Atom(protocol->number, atom->number, argument);
+                }
+        for (const Bytes8* bytes : {&noise, &known.bytes})
+            for (uint32_t flags : {0u, 0x40u, 0x31u}) {
+                ZString out;
+                int32_t result =
+                    DisassembleStream(*table, bytes->data(), bytes->size(), flags, nullptr, out);
+                ASSERT_TRUE(result == 0 || result == kelBadFormat ||
+                            result == kelBadOrientationFormat)
+                    << result;
+                for (uint16_t format = 0; format < 30; ++format)
+                    DisassembleArgument(*table, format, bytes->data(), bytes->size(), flags, out);
+            }
+    }
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 
 using Bytes = std::vector<uint8_t>;
 
-// Assembles `text` with a buffer large enough for the tests; empty on failure.
+// Assembles `text`; empty on failure.
 inline Bytes AssembleText(const char* text, int flags = 0) {
     Bytes out(65536);
     uint32_t size = uint32_t(out.size());
@@ -32,8 +32,7 @@ inline std::string DisassembleBytes(const Bytes& stream, int flags = 0) {
     return result == 0 && size > 0 ? std::string(out.data(), size - 1) : std::string();
 }
 
-// Starts each test with the default table loaded and no Xlt hooks but those of the test's
-// library path; ends it with the library terminated.
+// Starts each test with the default table loaded and ends it with the library terminated.
 class KelvaneTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(KelInitialize(KEL_DEFAULT_TABLE), 0); }
