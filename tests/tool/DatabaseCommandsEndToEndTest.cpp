@@ -122,9 +122,8 @@ TEST_F(DatabaseCommandsTest, CompactDropsDeadVersions) {
         ASSERT_TRUE(db->Delete(2, false));
         ASSERT_EQ(db->Flush(true), 0u);
     }
-    EXPECT_EQ(ReadFile("c.db").size(), 25u + 28 + 30 + 29);
     ExpectRun({"compact", "c.db"}, "", "compaction succeeded\n", 0);
-    EXPECT_EQ(ReadFile("c.db").size(), 25u + 29);
+    EXPECT_EQ(ReadFile("c.db").size(), 25u + 29); // the header and the one live record
     ExpectRun({"list", "c.db", "-skip"}, "0-1, text\n", "", 0);
     EXPECT_EQ(Files(), (std::vector<std::string>{"c.db", "c.ind"}));
 }

@@ -10,15 +10,6 @@
 
 namespace {
 
-TEST(RunState, SplitsOptionsFromArgumentsAndFoldsOptions) {
-    TCapturedRun run({"-ALL", "Dump", "db.DB", "-Skip", "", "-", "x"});
-    EXPECT_EQ(CurrentRun().options, (std::vector<std::string>{"-all", "-skip", "-"}));
-    std::vector<std::string> taken;
-    for (int i = 0; i < 6; ++i)
-        taken.push_back(NextArgument());
-    EXPECT_EQ(taken, (std::vector<std::string>{"Dump", "db.DB", "", "x", "", ""}));
-}
-
 TEST(RunState, ProgramNameIsTheFileNameOfTheFullPath) {
     const char* argv[] = {"../some/dir/./Tool.Exe"};
     CurrentRun().Start(1, argv);
@@ -59,7 +50,6 @@ void OpenStandIn() {
 }
 
 const TCommand kTestTable[] = {
-    {"throws", TDatabaseMode::None, [] { throw TTolvException(errWriteFailed); }, nullptr, ""},
     {"oom", TDatabaseMode::None, [] { throw std::bad_alloc(); }, nullptr, ""},
     {"opens", TDatabaseMode::OwnFile, OpenStandIn, nullptr, ""},
     {"openthrow", TDatabaseMode::OwnFile,
@@ -77,7 +67,6 @@ TEST(Dispatcher, FailuresEndTheRunWithAMessageAndTheDatabaseIsDestroyed) {
         const char* argv[] = {"/opt/bin/tw", command, "a.db"};
         return RunCommands(kTestTable, 3, argv);
     };
-    EXPECT_EQ(run("throws"), -1);
     EXPECT_EQ(run("oom"), -1);
     EXPECT_EQ(run("opens"), 0);
     EXPECT_EQ(gClosed, 1);
@@ -85,8 +74,7 @@ TEST(Dispatcher, FailuresEndTheRunWithAMessageAndTheDatabaseIsDestroyed) {
     EXPECT_EQ(gClosed, 2);
     EXPECT_EQ(CurrentRun().database, nullptr);
     SetMessageSink(std::move(previous));
-    EXPECT_EQ(messages, "ERROR: the command failed with error 12802 (0x00003202)\n"
-                        "ERROR: out of memory\n"
+    EXPECT_EQ(messages, "ERROR: out of memory\n"
                         "ERROR: the command failed with error 1634955892 (0x61737274)\n");
 }
 

@@ -21,10 +21,6 @@ std::string Bytes(std::initializer_list<uint8_t> bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string Spaces(size_t count) {
-    return std::string(count, ' ');
-}
-
 const std::string kTable = Bytes({4, 0, 'k', 0, 'v', 0, 'k', '2', 0, '2', 0});
 
 class DumpTest : public TToolRunTest {};
@@ -48,7 +44,8 @@ TEST_F(DumpTest, WritesHeaderRecordsAndFooter) {
 // One record per row, each dumped alone with the row's option: the body chosen for its type
 // and data, and its exact layout.
 TEST_F(DumpTest, BodiesByTypeDataAndOption) {
-    const std::string ab = "  <hex_data>\n    41 42 " + Spaces(27) + "<!-- AB -->\n  </hex_data>\n";
+    const std::string ab =
+        "  <hex_data>\n    41 42                            <!-- AB -->\n  </hex_data>\n";
     const std::string abPlain = "  <hex_data>\n    41 42 \n  </hex_data>\n";
     const struct {
         const char* type;
@@ -70,11 +67,10 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
         {"text", "AB", "-BINARY", ab},
         {"list", "0123456789<-", "",
          "  <hex_data>\n    30 31 32 33 34 35 36 37 38 39    <!-- 0123456789 -->\n"
-         "    3C 2D " +
-             Spaces(27) + "<!-- .- -->\n  </hex_data>\n"},
+         "    3C 2D                            <!-- .- -->\n  </hex_data>\n"},
         // No "--" inside the comment: a hyphen after a hyphen is shown as '.'.
         {"binary", "a---b", "",
-         "  <hex_data>\n    61 2D 2D 2D 62 " + Spaces(18) + "<!-- a-..b -->\n  </hex_data>\n"},
+         "  <hex_data>\n    61 2D 2D 2D 62                   <!-- a-..b -->\n  </hex_data>\n"},
         {"picture", std::string(21, 'x'), "",
          "  <hex_data>\n    78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 78 \n"
          "    78 \n  </hex_data>\n"},
@@ -86,16 +82,13 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
          "  </keyed_table>\n"},
         {"binary", kTable, "-notables",
          "  <hex_data>\n    04 00 6B 00 76 00 6B 32 00 32    <!-- ..k.v.k2.2 -->\n"
-         "    00 " +
-             Spaces(30) + "<!-- . -->\n  </hex_data>\n"},
+         "    00                               <!-- . -->\n  </hex_data>\n"},
         // Nine bytes are never a table, nor a table with bytes after its last string.
         {"binary", Bytes({2, 0, 'k', 0, 'v', 0, 0, 0, 0}), "",
-         "  <hex_data>\n    02 00 6B 00 76 00 00 00 00 " + Spaces(6) +
-             "<!-- ..k.v.... -->\n  </hex_data>\n"},
+         "  <hex_data>\n    02 00 6B 00 76 00 00 00 00       <!-- ..k.v.... -->\n  </hex_data>\n"},
         {"list", kTable + "x", "",
          "  <hex_data>\n    04 00 6B 00 76 00 6B 32 00 32    <!-- ..k.v.k2.2 -->\n"
-         "    00 78 " +
-             Spaces(27) + "<!-- .x -->\n  </hex_data>\n"},
+         "    00 78                            <!-- .x -->\n  </hex_data>\n"},
         // form_begin, label <"Size">, form_end
         {"qdf", Bytes({0x00, 0x01, 0x00, 0x02, 0x01, 0x04, 'S', 'i', 'z', 'e', 0x00, 0x02, 0x00}),
          "",
