@@ -39,7 +39,7 @@ TEST(FilePath, RelativePathsAreMadeFullWhenTheValueIsMade) {
     EXPECT_EQ(fixed.GetFullPath(), dir / "plain");
 }
 
-TEST(FilePath, EmptyAndOverlongPathsGiveAnEmptyValue) {
+TEST(FilePath, EmptyOverlongAndExistingPaths) {
     EXPECT_TRUE(TFilePath("").IsEmpty());
     EXPECT_FALSE(TFilePath("").Exists());
     EXPECT_TRUE(TFilePath(static_cast<const char*>(nullptr)).IsEmpty());
@@ -49,9 +49,6 @@ TEST(FilePath, EmptyAndOverlongPathsGiveAnEmptyValue) {
     reused.SetPath(fits + "a");
     EXPECT_TRUE(reused.IsEmpty());
     EXPECT_EQ(reused.GetFileName(), "");
-}
-
-TEST(FilePath, ExistsAndDelete) {
     TTempDirectory dir;
     TFilePath file(dir / "f.txt");
     EXPECT_FALSE(file.Delete());
