@@ -8,23 +8,23 @@
 
 namespace {
 
-// A memory stream holding the bytes 0, 1, ..., 99.
+// A memory stream holding the fBytes 0, 1, ..., 99.
 class DynamicStream : public ::testing::Test {
 protected:
     void SetUp() override {
         for (uint8_t i = 0; i < 100; ++i)
-            s.WriteOrThrow(&i, 1);
+            fStream.WriteOrThrow(&i, 1);
     }
     LDynamicStream& At(int32_t position) {
-        s.Seek(position, seekBegin);
-        return s;
+        fStream.Seek(position, seekBegin);
+        return fStream;
     }
     int32_t Seeked(int32_t from, int32_t offset, uint32_t origin) {
         At(from).Seek(offset, origin);
-        return s.GetPosition();
+        return fStream.GetPosition();
     }
-    LDynamicStream s;
-    uint8_t bytes[10] = {};
+    LDynamicStream fStream;
+    uint8_t fBytes[10] = {};
 };
 
 } // namespace
@@ -41,35 +41,36 @@ TEST_F(DynamicStream, SeekOriginsAreOneBasedAndClamped) {
 
 TEST_F(DynamicStream, SetSizeCutsOrExtendsWithZeros) {
     At(50).SetSize(10);
-    EXPECT_EQ(s.GetSize(), 10);
-    EXPECT_EQ(s.GetPosition(), 10);
-    EXPECT_EQ(s.GetBuffer().GetLength(), 10u);
-    s.SetSize(20); // position kept
-    EXPECT_EQ(s.GetPosition(), 10);
-    EXPECT_EQ(std::vector<uint8_t>(s.Data(), s.Data() + 20),
+    EXPECT_EQ(fStream.GetSize(), 10);
+    EXPECT_EQ(fStream.GetPosition(), 10);
+    EXPECT_EQ(fStream.GetBuffer().GetLength(), 10u);
+    fStream.SetSize(20); // position kept
+    EXPECT_EQ(fStream.GetPosition(), 10);
+    EXPECT_EQ(std::vector<uint8_t>(fStream.Data(), fStream.Data() + 20),
               (std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(DynamicStream, WritesGrowAndShortReadsReportEndOfData) {
     uint32_t count = 10;
     EXPECT_EQ(At(95).Write("ABCDEFGHIJ", count), 0u);
-    EXPECT_EQ(s.GetSize(), 105);
-    EXPECT_EQ(s.GetPosition(), 105);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.Data()) + 94, 11), "^ABCDEFGHIJ");
-    s.SetSize(100);
+    EXPECT_EQ(fStream.GetSize(), 105);
+    EXPECT_EQ(fStream.GetPosition(), 105);
+    // Byte 94 ("^") is untouched.
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(fStream.Data()) + 94, 11), "^ABCDEFGHIJ");
+    fStream.SetSize(100);
     count = 10;
-    EXPECT_EQ(At(95).Read(bytes, count), errEndOfData);
+    EXPECT_EQ(At(95).Read(fBytes, count), errEndOfData);
     EXPECT_EQ(count, 5u);
-    EXPECT_EQ(bytes[4], 'E');
-    EXPECT_EQ(s.GetPosition(), 100);
+    EXPECT_EQ(fBytes[4], 'E');
+    EXPECT_EQ(fStream.GetPosition(), 100);
     count = 5;
-    EXPECT_EQ(At(95).Read(bytes, count), 0u);
+    EXPECT_EQ(At(95).Read(fBytes, count), 0u);
     count = 0; // asking for nothing at the end is not the end of the data
-    EXPECT_EQ(s.Read(bytes, count), 0u);
-    EXPECT_EQ(CodeOf([&] { s.ReadOrThrow(bytes, 1); }), errEndOfData);
-    EXPECT_EQ(At(98).Peek(bytes, 8), 2u);
-    EXPECT_EQ(bytes[1], 'E');
-    EXPECT_EQ(s.GetPosition(), 98);
+    EXPECT_EQ(fStream.Read(fBytes, count), 0u);
+    EXPECT_EQ(CodeOf([&] { fStream.ReadOrThrow(fBytes, 1); }), errEndOfData);
+    EXPECT_EQ(At(98).Peek(fBytes, 8), 2u);
+    EXPECT_EQ(fBytes[1], 'E');
+    EXPECT_EQ(fStream.GetPosition(), 98);
 }
 
 TEST_F(DynamicStream, CopyStreamCopiesFromThePositionToTheEnd) {
@@ -78,7 +79,7 @@ TEST_F(DynamicStream, CopyStreamCopiesFromThePositionToTheEnd) {
     EXPECT_EQ(all.GetSize(), 0);
     CopyStream(At(0), all, 0);
     EXPECT_EQ(std::vector<uint8_t>(all.Data(), all.Data() + 100),
-              std::vector<uint8_t>(s.Data(), s.Data() + 100));
+              std::vector<uint8_t>(fStream.Data(), fStream.Data() + 100));
     CopyStream(At(90), tail, 3);
     EXPECT_EQ(tail.GetSize(), 10);
     EXPECT_EQ(tail.Data()[9], 99);

@@ -184,7 +184,7 @@ TEST(XMLParser, CharacterDataWhitespaceAndJoining) {
     }
 }
 
-TEST(XMLParser, TreesWhole) {
+TEST(XMLParser, TreesLinksAndPartialTrees) {
     TXMLParser declarationOnly, parser, partial, fromMiddle;
     EXPECT_EQ(Root(declarationOnly, ""), nullptr);
     TXMLNode* root = Root(parser, "<Record_list a:b='1'><r z=\"2\"y='>\"'x = \"&#x9;&lt;\"/>"
