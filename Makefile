@@ -1,5 +1,6 @@
 # Thin wrapper over the CMake presets; see README.md.
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all release test demo bench fuzz clang clean
 

@@ -48,7 +48,6 @@ public:
     // Commits through the sync when there is one; alone: nothing when clean, else Prepare
     // then Write. Returns 0 or an error code.
     uint32_t Commit(bool release, TDurability durability);
-    TCacheSync* GetSync() const { return fSync; }
 
 private:
     TCacheSync* fSync = nullptr;

@@ -41,10 +41,6 @@ public:
 
     // The bytes the record counts for in the cache: data, header and 8 bytes of bookkeeping.
     uint64_t CacheSize() const { return uint64_t(GetLength()) + kRecordHeaderSize + 8; }
-    // The loaded data (GetLength() bytes), or null when none is loaded.
-    const uint8_t* GetData() const { return fData.get(); }
-    // The 26 header bytes as they are stored.
-    const uint8_t* GetHeader() const { return fHeader.get(); }
 
     // Replaces the data: frees what was loaded and sets the length; copies `length` bytes from
     // `bytes` unless length is 0 or bytes is null (then only the length changes). Throws

@@ -44,8 +44,7 @@ public:
     // The object entered under `id`, or null. Valid until that object is destroyed.
     static TFactory* Lookup(const TClassId& id);
 
-    bool IsRegistered() const { return registered_; }
-    // The id this object registered under; meaningful only when IsRegistered().
+    // The id this object registered under; meaningful only once it has registered.
     const TClassId& ClassId() const { return classId_; }
 
 private:

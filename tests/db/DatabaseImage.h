@@ -6,32 +6,34 @@
 #include <cstring>
 #include <vector>
 
+using Bytes = std::vector<uint8_t>;
+
 struct TTestRecord {
     uint32_t id;
     uint8_t type;
     uint8_t flags;
-    std::vector<uint8_t> data;
+    Bytes data;
 };
 
-inline void AppendLE32(std::vector<uint8_t>& out, uint32_t value) {
+inline void AppendLE32(Bytes& out, uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8)
         out.push_back(uint8_t(value >> shift));
 }
 
-inline void PutLE32(std::vector<uint8_t>& image, size_t at, uint32_t value) {
+inline void PutLE32(Bytes& image, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i)
         image[at + size_t(i)] = uint8_t(value >> (8 * i));
 }
 
 // The 25-byte file header: "VEKDB-25", its terminating 0 and 16 zero bytes.
-inline std::vector<uint8_t> FileHeaderImage() {
-    std::vector<uint8_t> out(25, 0);
+inline Bytes FileHeaderImage() {
+    Bytes out(25, 0);
     std::memcpy(out.data(), "VEKDB-25", 8);
     return out;
 }
 
 // Appends one record (26-byte header, then data) at the end of `image`.
-inline void AppendRecord(std::vector<uint8_t>& image, const TTestRecord& record) {
+inline void AppendRecord(Bytes& image, const TTestRecord& record) {
     const uint32_t position = uint32_t(image.size());
     for (char c : {'R', '2', 'D', '2'})
         image.push_back(uint8_t(c));
@@ -44,8 +46,8 @@ inline void AppendRecord(std::vector<uint8_t>& image, const TTestRecord& record)
     image.insert(image.end(), record.data.begin(), record.data.end());
 }
 
-inline std::vector<uint8_t> DatabaseImage(const std::vector<TTestRecord>& records) {
-    std::vector<uint8_t> image = FileHeaderImage();
+inline Bytes DatabaseImage(const std::vector<TTestRecord>& records) {
+    Bytes image = FileHeaderImage();
     for (const TTestRecord& record : records)
         AppendRecord(image, record);
     return image;

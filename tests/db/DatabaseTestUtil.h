@@ -18,8 +18,6 @@
 #include <string>
 #include <vector>
 
-using Bytes = std::vector<uint8_t>;
-
 // A record as Get and GetFlags show it.
 struct TRecordValue {
     Bytes data;
@@ -76,16 +74,14 @@ public:
     Bytes DatabaseBytes() const { return ReadBytes(Path().GetFullPath()); }
     Bytes IndexBytes() const { return ReadBytes(IndexPath().GetFullPath()); }
     // The names of the files in the directory, sorted.
-    std::vector<std::string> Files() const;
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
 private:
     TTempDirectory fDir;
 };
-
-inline std::vector<std::string> TDatabaseFiles::Files() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}

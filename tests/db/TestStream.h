@@ -13,11 +13,12 @@
 #include <memory>
 #include <vector>
 
+using Bytes = std::vector<uint8_t>;
+
 struct TStreamFaults {
     bool failSetSize = false;
     int32_t writesBeforeFailure = -1; // -1: writes never fail
-    int32_t setSizeCalls = 0;
-    int32_t flushCalls = 0; // Flush stands for the sync of a file stream
+    int32_t flushCalls = 0;           // Flush stands for the sync of a file stream
 };
 
 class TTestStream : public LStream {
@@ -29,10 +30,7 @@ public:
     int32_t GetPosition() override { return fFile.GetPosition(); }
     int32_t GetSize() override { return fFile.GetSize(); }
     void SetSize(int32_t size) override {
-        if (fFaults) {
-            ++fFaults->setSizeCalls;
-            if (fFaults->failSetSize) throw TTolvException(errDiskFull);
-        }
+        if (fFaults && fFaults->failSetSize) throw TTolvException(errDiskFull);
         fFile.SetSize(size);
     }
     uint32_t Write(const void* data, uint32_t& count) override {
@@ -54,16 +52,17 @@ private:
 };
 
 // The bytes of a memory file.
-inline std::vector<uint8_t> BytesOf(LDynamicStream& file) {
+inline Bytes BytesOf(LDynamicStream& file) {
     const uint8_t* data = file.Data();
-    return data ? std::vector<uint8_t>(data, data + file.GetSize()) : std::vector<uint8_t>();
+    return data ? Bytes(data, data + file.GetSize()) : Bytes();
 }
 
-// Replaces the content of a memory file.
-inline void SetBytes(LDynamicStream& file, const std::vector<uint8_t>& bytes) {
+// Replaces the content of a memory file and rewinds it.
+inline void SetBytes(LDynamicStream& file, const Bytes& bytes) {
     file.SetSize(0);
     file.Seek(0, seekBegin);
     if (!bytes.empty()) file.WriteOrThrow(bytes.data(), uint32_t(bytes.size()));
+    file.Seek(0, seekBegin);
 }
 
 // The error code a call throws, 0 when it returns.

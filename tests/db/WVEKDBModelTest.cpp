@@ -12,29 +12,53 @@ using namespace WVEK;
 
 namespace {
 
-using TModel = std::map<uint32_t, TRecordValue>;
-
 class TModelRun {
 public:
-    explicit TModelRun(uint32_t seed) : fRandom(seed) { fDb = fFiles.Open(); }
+    explicit TModelRun(uint32_t seed) : fRandom(seed), fDb(fFiles.Open()) {}
 
+    // One random operation on a random id, then that id checked.
     void Step() {
-        const uint32_t id = RandomId();
-        const uint32_t op = Below(100);
-        if (op < 45)
-            Put(id);
-        else if (op < 62)
-            Delete(id);
-        else if (op < 77)
-            SetFlags(id);
-        else if (op < 87)
+        const uint32_t id = RandomId(), op = Below(100);
+        auto it = fModel.find(id);
+        const bool present = it != fModel.end();
+        if (op < 45) {
+            static const uint8_t kTypes[] = {0, 'a', 'b', 'l', 'p', 't', 200};
+            const Bytes data = RandomData();
+            const uint8_t type = kTypes[Below(std::size(kTypes))];
+            ASSERT_TRUE(PutBytes(*fDb, id, data, type));
+            if (present)
+                it->second.data = data; // type and flags stay
+            else
+                fModel[id] = TRecordValue{data, int(int8_t(type)), 0};
+        } else if (op < 62) {
+            const bool force = Below(2) == 0;
+            const bool deleted = present && (force || (it->second.flags & 0x4) == 0);
+            EXPECT_EQ(fDb->Delete(id, force), deleted) << id;
+            if (deleted) fModel.erase(it);
+        } else if (op < 77) {
+            const uint32_t flags = Below(16); // 0x8 is no public flag and must not stick
+            fDb->SetFlags(id, flags);
+            if (present) it->second.flags = flags & 0x7;
+        } else if (op < 87) {
             ASSERT_EQ(fDb->Flush(Below(2) == 0), 0u);
-        else if (op < 92)
-            Reopen();
-        else if (op < 94)
-            Compact();
-        else
+        } else if (op < 92) {
+            ASSERT_EQ(fDb->Flush(true), 0u);
+            fDb.reset();
+            if (Below(2) == 0) {
+                fDb = fFiles.Open(true);
+                CheckAll();
+            }
+            fDb = fFiles.Open();
+        } else if (op < 94) {
+            ASSERT_EQ(fDb->Compact(), 0u);
+            size_t size = kFileHeaderSize;
+            for (const auto& entry : fModel)
+                size += kRecordHeaderSize + entry.second.data.size();
+            EXPECT_EQ(fFiles.DatabaseBytes().size(), size);
+            EXPECT_EQ(fFiles.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
+        } else {
             CheckOne(RandomId());
+        }
         CheckOne(id);
     }
 
@@ -69,52 +93,6 @@ private:
         return data;
     }
 
-    void Put(uint32_t id) {
-        static const uint8_t kTypes[] = {0, 'a', 'b', 'l', 'p', 't', 200};
-        const Bytes data = RandomData();
-        const uint8_t type = kTypes[Below(std::size(kTypes))];
-        ASSERT_TRUE(PutBytes(*fDb, id, data, type));
-        auto it = fModel.find(id);
-        if (it == fModel.end())
-            fModel[id] = TRecordValue{data, int(int8_t(type)), 0};
-        else
-            it->second.data = data; // type and flags stay
-    }
-
-    void Delete(uint32_t id) {
-        const bool force = Below(2) == 0;
-        auto it = fModel.find(id);
-        const bool expected = it != fModel.end() && (force || (it->second.flags & 0x4) == 0);
-        EXPECT_EQ(fDb->Delete(id, force), expected) << id;
-        if (expected) fModel.erase(it);
-    }
-
-    void SetFlags(uint32_t id) {
-        const uint32_t flags = Below(16); // 0x8 is no public flag and must not stick
-        fDb->SetFlags(id, flags);
-        auto it = fModel.find(id);
-        if (it != fModel.end()) it->second.flags = flags & 0x7;
-    }
-
-    void Reopen() {
-        ASSERT_EQ(fDb->Flush(true), 0u);
-        fDb.reset();
-        if (Below(2) == 0) {
-            fDb = fFiles.Open(true);
-            CheckAll();
-        }
-        fDb = fFiles.Open();
-    }
-
-    void Compact() {
-        ASSERT_EQ(fDb->Compact(), 0u);
-        size_t expectedSize = kFileHeaderSize;
-        for (const auto& entry : fModel)
-            expectedSize += kRecordHeaderSize + entry.second.data.size();
-        EXPECT_EQ(fFiles.DatabaseBytes().size(), expectedSize);
-        EXPECT_EQ(fFiles.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
-    }
-
     void CheckOne(uint32_t id) {
         auto it = fModel.find(id);
         EXPECT_EQ(ReadRecord(*fDb, id),
@@ -125,7 +103,7 @@ private:
     std::mt19937 fRandom;
     TDatabaseFiles fFiles;
     std::unique_ptr<TWVEK_DB> fDb;
-    TModel fModel;
+    std::map<uint32_t, TRecordValue> fModel;
 };
 
 TEST(WVEKDBModel, RandomOperationsAgreeWithTheModel) {

@@ -2,105 +2,55 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 constexpr TClassId kTestId = {0x10203040, 0x5060, 0x7080, {1, 2, 3, 4, 5, 6, 7, 8}};
-
-TClassId WithByte(TClassId id, int index, uint8_t value) {
-    id.data4[index] = value;
-    return id;
-}
+constexpr TClassId kLastByteId = {0x10203040, 0x5060, 0x7080, {1, 2, 3, 4, 5, 6, 7, 9}};
+constexpr TClassId kOtherId = {0x10203040, 0x5060, 0x7080, {0xEE, 2, 3, 4, 5, 6, 7, 8}};
 
 class TPlainService : public TFactory {};
 
-TEST(ClassId, OrdersByGroupsOfThirtyTwoBits) {
-    TClassId base = kTestId;
-    TClassId higherFirst = base;
-    higherFirst.data1 = 0x10203041;
-    EXPECT_LT(base, higherFirst);
-    EXPECT_FALSE(higherFirst < base);
+} // namespace
 
-    // data2 is the high half of the second group and decides before data3.
-    TClassId a = base, b = base;
-    a.data2 = 0x5061;
-    a.data3 = 0x0000;
-    b.data3 = 0xFFFF;
-    EXPECT_LT(b, a);
-
-    // Bytes 8-11 and 12-15 compare as big-endian numbers: byte 8 outweighs byte 11.
-    EXPECT_LT(WithByte(base, 3, 0xFF), WithByte(base, 0, 2));
-    EXPECT_LT(WithByte(base, 7, 0xFF), WithByte(base, 4, 6));
-    EXPECT_LT(WithByte(base, 7, 0xFF), WithByte(base, 3, 5));
-    // Unsigned comparison throughout.
-    TClassId negative = base;
-    negative.data1 = 0x80000000;
-    EXPECT_LT(base, negative);
-    EXPECT_FALSE(base < base);
+TEST(ClassId, OrdersByGroupsOfThirtyTwoUnsignedBits) {
+    const TClassId ordered[][2] = {
+        {{1, 0, 0, {}}, {0x80000000, 0, 0, {}}},                           // data1, unsigned
+        {{1, 0x5060, 0xFFFF, {}}, {1, 0x5061, 0, {}}},                     // data2 is the high half
+        {{1, 0, 0, {0, 0, 0, 0xFF}}, {1, 0, 0, {2}}},                      // bytes 8-11 big-endian
+        {{1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0xFF}}, {1, 0, 0, {0, 0, 0, 5}}}, // then bytes 12-15
+        {{1, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0xFF}}, {1, 0, 0, {0, 0, 0, 0, 6}}},
+        {kAppStatusClassId, kFileServicesClassId}};
+    for (size_t i = 0; i < std::size(ordered); ++i) {
+        EXPECT_TRUE(ordered[i][0] < ordered[i][1]) << i;
+        EXPECT_FALSE(ordered[i][1] < ordered[i][0] || ordered[i][0] < ordered[i][0]) << i;
+    }
+    EXPECT_FALSE(kAppStatusClassId == kDBObjectClassId || kFileServicesClassId == kDBObjectClassId);
+    TClassId status = kAppStatusClassId; // differs from the file-services id only in data1
+    status.data1 = kFileServicesClassId.data1;
+    EXPECT_TRUE(status == kFileServicesClassId);
 }
 
-TEST(ClassId, KnownIdsAreDistinctAndOrdered) {
-    EXPECT_FALSE(kAppStatusClassId == kFileServicesClassId);
-    EXPECT_FALSE(kAppStatusClassId == kDBObjectClassId);
-    EXPECT_FALSE(kFileServicesClassId == kDBObjectClassId);
-    EXPECT_LT(kAppStatusClassId, kFileServicesClassId);
-    TClassId statusWithFileServicesData1 = kAppStatusClassId;
-    statusWithFileServicesData1.data1 = kFileServicesClassId.data1;
-    EXPECT_TRUE(statusWithFileServicesData1 == kFileServicesClassId);
-}
-
-TEST(Factory, LookupFindsOnlyLiveRegisteredObjects) {
-    EXPECT_EQ(TFactory::Lookup(kTestId), nullptr);
+TEST(Factory, LookupFindsLiveRegisteredObjectsUnderTheirFirstId) {
     {
-        TPlainService service;
-        EXPECT_FALSE(service.IsRegistered());
+        TPlainService service, other;
         EXPECT_EQ(TFactory::Lookup(kTestId), nullptr);
         service.Register(kTestId);
-        EXPECT_TRUE(service.IsRegistered());
+        service.Register(kOtherId); // a second Register keeps the first id
+        other.Register(kLastByteId);
         EXPECT_TRUE(service.ClassId() == kTestId);
-        EXPECT_EQ(TFactory::Lookup(kTestId), &service);
+        EXPECT_EQ(TFactory::Lookup(kOtherId), nullptr);
+        EXPECT_EQ(TFactory::Lookup(kLastByteId), &other);
+        EXPECT_EQ(LookupService<TPlainService>(kTestId), &service);
     }
     EXPECT_EQ(TFactory::Lookup(kTestId), nullptr);
-}
-
-TEST(Factory, IdsDifferingInTheLastByteAreDistinctEntries) {
-    TPlainService first, second;
-    TClassId otherId = WithByte(kTestId, 7, 9);
-    first.Register(kTestId);
-    second.Register(otherId);
-    EXPECT_EQ(TFactory::Lookup(kTestId), &first);
-    EXPECT_EQ(TFactory::Lookup(otherId), &second);
-}
-
-TEST(Factory, RegisterTwiceKeepsTheFirstId) {
-    TPlainService service;
-    TClassId otherId = WithByte(kTestId, 0, 0xEE);
-    service.Register(kTestId);
-    service.Register(otherId);
-    EXPECT_TRUE(service.ClassId() == kTestId);
-    EXPECT_EQ(TFactory::Lookup(kTestId), &service);
-    EXPECT_EQ(TFactory::Lookup(otherId), nullptr);
-}
-
-TEST(Factory, ALaterRegistrationReplacesAndSurvivesTheEarlierObject) {
+    EXPECT_EQ(TFactory::Lookup(kLastByteId), nullptr);
+    // A later registration replaces an earlier one, and outlives it.
     auto first = std::make_unique<TPlainService>();
     TPlainService second;
     first->Register(kTestId);
     second.Register(kTestId);
-    EXPECT_EQ(TFactory::Lookup(kTestId), &second);
     first.reset();
     EXPECT_EQ(TFactory::Lookup(kTestId), &second);
 }
-
-TEST(Factory, LookupServiceChecksTheClass) {
-    class TOtherInterface : public TFactory {
-    public:
-        virtual int Answer() = 0;
-    };
-    TPlainService plain;
-    plain.Register(kTestId);
-    EXPECT_EQ(LookupService<TOtherInterface>(kTestId), nullptr);
-    EXPECT_EQ(LookupService<TPlainService>(kTestId), &plain);
-    EXPECT_EQ(LookupService<TPlainService>(kDBObjectClassId), nullptr);
-}
-
-} // namespace

@@ -1,95 +1,56 @@
 #include "FilePath.h"
-#include "Exception.h"
 #include "TempDirectory.h"
+#include "ThrownCode.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace {
-
-uint32_t MakeUniqueCode(TFilePath& path, bool withHash) {
-    try {
-        path.MakeUnique(withHash);
-    } catch (const TTolvException& e) {
-        return e.code;
+TEST(FilePath, SplitsAfterTheLastSlash) {
+    const struct {
+        std::string given, directory, name;
+    } cases[] = {{"/data/games/main.adb", "/data/games/", "main.adb"},
+                 {"/x", "/", "x"},
+                 {"/data/games/", "/data/games/", ""}, // a trailing slash: no file name
+                 {"/", "/", ""},
+                 {"//x///y", "/x/", "y"},
+                 {"/../../x", "/", "x"}}; // nothing above the root
+    for (const auto& c : cases) {
+        TFilePath path(c.given);
+        EXPECT_EQ(path.GetDirectory(), c.directory) << c.given;
+        EXPECT_EQ(path.GetFileName(), c.name) << c.given;
+        EXPECT_EQ(path.GetFullPath(), c.directory + c.name) << c.given;
     }
-    return 0;
+    TFilePath path("/data/main.adb");
+    path.SetFileName("other");
+    EXPECT_EQ(path.GetFullPath(), "/data/other");
 }
 
-} // namespace
-
-TEST(FilePath, SplitsAFullPathAfterTheLastSlash) {
-    TFilePath path("/data/games/main.adb");
-    EXPECT_EQ(path.GetFullPath(), "/data/games/main.adb");
-    EXPECT_EQ(path.GetDirectory(), "/data/games/");
-    EXPECT_EQ(path.GetFileName(), "main.adb");
-
-    TFilePath root("/x");
-    EXPECT_EQ(root.GetDirectory(), "/");
-    EXPECT_EQ(root.GetFileName(), "x");
-}
-
-TEST(FilePath, MakesRelativePathsFullAgainstTheCurrentDirectory) {
+TEST(FilePath, RelativePathsAreMadeFullWhenTheValueIsMade) {
     TTempDirectory dir;
-    TCurrentDirectoryGuard cwd(dir.Path());
-    TFilePath path("sub/../a/./b.txt");
-    EXPECT_EQ(path.GetFullPath(), dir / "a/b.txt");
-    EXPECT_EQ(path.GetFileName(), "b.txt");
-    EXPECT_EQ(path.GetDirectory(), dir / "a/");
-
-    EXPECT_EQ(TFilePath("plain").GetFullPath(), dir / "plain");
-    EXPECT_EQ(TFilePath("//x///y").GetFullPath(), "/x/y");
-    EXPECT_EQ(TFilePath("/../../x").GetFullPath(), "/x"); // nothing above the root
-    // The value is fixed when it is made: a later change of directory does not move it.
-    TFilePath fixed("later.txt");
-    TCurrentDirectoryGuard elsewhere("/");
-    EXPECT_EQ(fixed.GetFullPath(), dir / "later.txt");
+    TFilePath fixed;
+    {
+        TCurrentDirectoryGuard cwd(dir.Path());
+        TFilePath path("sub/../a/./b.txt");
+        EXPECT_EQ(path.GetDirectory(), dir / "a/");
+        EXPECT_EQ(path.GetFileName(), "b.txt");
+        fixed = TFilePath("plain");
+    }
+    EXPECT_EQ(fixed.GetFullPath(), dir / "plain");
 }
 
-TEST(FilePath, ATrailingSlashLeavesAnEmptyFileName) {
-    TFilePath path("/data/games/");
-    EXPECT_EQ(path.GetFileName(), "");
-    EXPECT_EQ(path.GetDirectory(), "/data/games/");
-    TFilePath root("/");
-    EXPECT_EQ(root.GetFullPath(), "/");
-    EXPECT_EQ(root.GetFileName(), "");
-}
-
-TEST(FilePath, EmptyAndOverlongPathsGiveAnEmptyValue) {
-    TFilePath empty("");
-    EXPECT_TRUE(empty.IsEmpty());
-    EXPECT_EQ(empty.GetDirectory(), "");
-    EXPECT_EQ(empty.GetFileName(), "");
-    EXPECT_FALSE(empty.Exists());
+TEST(FilePath, EmptyOverlongAndExistingPaths) {
+    EXPECT_TRUE(TFilePath("").IsEmpty());
+    EXPECT_FALSE(TFilePath("").Exists());
     EXPECT_TRUE(TFilePath(static_cast<const char*>(nullptr)).IsEmpty());
-
     const std::string fits = "/" + std::string(1022, 'a'); // 1023 bytes: the limit
     EXPECT_EQ(TFilePath(fits).GetFullPath(), fits);
-    EXPECT_TRUE(TFilePath(fits + "a").IsEmpty());
     TFilePath reused("/a/b");
     reused.SetPath(fits + "a");
     EXPECT_TRUE(reused.IsEmpty());
     EXPECT_EQ(reused.GetFileName(), "");
-}
-
-TEST(FilePath, SetFileNameKeepsTheDirectory) {
-    TFilePath path("/data/main.adb");
-    path.SetFileName("other");
-    EXPECT_EQ(path.GetFullPath(), "/data/other");
-    EXPECT_EQ(path.GetFileName(), "other");
-    path.SetFileName("");
-    EXPECT_EQ(path.GetFullPath(), "/data/");
-    TFilePath copy = path;
-    copy.SetFileName("c");
-    EXPECT_EQ(path.GetFullPath(), "/data/");
-    EXPECT_EQ(copy.GetFullPath(), "/data/c");
-}
-
-TEST(FilePath, ExistsAndDelete) {
     TTempDirectory dir;
     TFilePath file(dir / "f.txt");
-    EXPECT_FALSE(file.Exists());
     EXPECT_FALSE(file.Delete());
     WriteBytes(file.GetFullPath(), {1, 2, 3});
     EXPECT_TRUE(file.Exists());
@@ -99,62 +60,30 @@ TEST(FilePath, ExistsAndDelete) {
     EXPECT_FALSE(file.Exists());
 }
 
-TEST(FilePath, MakeUniqueLeavesAMissingPathAlone) {
+TEST(FilePath, MakeUniquePicksTheFirstFreeNumberedName) {
     TTempDirectory dir;
-    TFilePath path(dir / "main.adb");
-    path.MakeUnique(true);
-    EXPECT_EQ(path.GetFullPath(), dir / "main.adb");
-}
+    const auto unique = [&](const std::string& name, bool withHash) {
+        TFilePath path(dir / name);
+        path.MakeUnique(withHash);
+        return path.GetFullPath().substr(dir.Path().size());
+    };
+    EXPECT_EQ(unique("main.adb", true), "main.adb"); // missing: unchanged
+    for (const char* name : {"main.adb", "main#1.adb", "data", "data1", "a.b.c", "a.txt"})
+        WriteBytes(dir / name, {});
+    EXPECT_EQ(unique("main.adb", true), "main#2.adb");
+    EXPECT_EQ(unique("data", false), "data2");
+    EXPECT_EQ(unique("a.b.c", true), "a.b#1.c"); // only the last dot starts the extension
+    const std::string base(250, 'n'), longBase(255, 'm');
+    WriteBytes(dir / (base + ".txt"), {});
+    WriteBytes(dir / longBase, {});
+    EXPECT_EQ(unique(base + ".txt", true), base + "#1.txt"); // 256 bytes fit
+    EXPECT_EQ(unique(longBase, true), std::string(254, 'm') + "#1");
 
-TEST(FilePath, MakeUniquePicksTheFirstFreeNumber) {
-    TTempDirectory dir;
-    WriteBytes(dir / "main.adb", {});
-    WriteBytes(dir / "main#1.adb", {});
-    TFilePath path(dir / "main.adb");
-    path.MakeUnique(true);
-    EXPECT_EQ(path.GetFullPath(), dir / "main#2.adb");
-
-    WriteBytes(dir / "data", {});
-    WriteBytes(dir / "data1", {});
-    TFilePath bare(dir / "data");
-    bare.MakeUnique(false);
-    EXPECT_EQ(bare.GetFileName(), "data2");
-
-    // Only the last dot starts the extension.
-    WriteBytes(dir / "a.b.c", {});
-    TFilePath dotted(dir / "a.b.c");
-    dotted.MakeUnique(true);
-    EXPECT_EQ(dotted.GetFileName(), "a.b#1.c");
-}
-
-TEST(FilePath, MakeUniqueTriesAtMost999Names) {
-    TTempDirectory dir;
-    WriteBytes(dir / "a.txt", {});
     for (int n = 1; n <= 998; ++n)
         WriteBytes(dir / ("a#" + std::to_string(n) + ".txt"), {});
-    TFilePath path(dir / "a.txt");
-    path.MakeUnique(true);
-    EXPECT_EQ(path.GetFileName(), "a#999.txt");
-
-    WriteBytes(dir / "a#999.txt", {});
+    EXPECT_EQ(unique("a.txt", true), "a#999.txt");
+    WriteBytes(dir / "a#999.txt", {}); // at most 999 names are tried
     TFilePath full(dir / "a.txt");
-    EXPECT_EQ(MakeUniqueCode(full, true), errNoUniqueName);
-    EXPECT_EQ(full.GetFileName(), "a.txt"); // unchanged on failure
-    EXPECT_FALSE(TFilePath(dir / "a#1000.txt").Exists());
-}
-
-TEST(FilePath, MakeUniqueCutsTheBaseToKeepNamesWithin256Bytes) {
-    TTempDirectory dir;
-    const std::string base(250, 'n');
-    WriteBytes(dir / (base + ".txt"), {});
-    TFilePath path(dir / (base + ".txt"));
-    path.MakeUnique(true);
-    // 250 + "#1" + ".txt" = 256 fits; no cut needed.
-    EXPECT_EQ(path.GetFileName(), base + "#1.txt");
-
-    const std::string longBase(255, 'm');
-    WriteBytes(dir / longBase, {});
-    TFilePath bare(dir / longBase);
-    bare.MakeUnique(true);
-    EXPECT_EQ(bare.GetFileName(), std::string(254, 'm') + "#1");
+    EXPECT_EQ(CodeOf([&] { full.MakeUnique(true); }), errNoUniqueName);
+    EXPECT_EQ(full.GetFileName(), "a.txt");
 }

@@ -30,7 +30,10 @@ struct TModelResult {
 // Parses from the stream's position.
 TModelResult ParseModel(LStream& stream);
 
-// One line per element ("E name", or "E/ name" for an empty element when withEmpty), one per
-// attribute ("A name hex-value"), one for the data ("D hex"), then the children and ")".
-std::string Canonical(const TModelNode* root, bool withEmpty);
-std::string Canonical(TXMLNode* root, bool withEmpty);
+// One line per element ("E name", "E/ name" when empty), one per attribute ("A name
+// hex-value"), one for the data ("D hex"), then the children and ")"; "none" for null.
+std::string Canonical(const TModelNode* root);
+std::string Canonical(TXMLNode* root);
+
+// The node's character data ("" for an empty node).
+std::string DataOf(TXMLNode* node);

@@ -4,16 +4,6 @@
 
 #include "ToolRunFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-using WVEK::TWVEK_DB;
-
 namespace {
 
 const char kAssertFailed[] = "ERROR: the command failed with error 1634955892 (0x61737274)\n";
@@ -35,104 +25,56 @@ const char kEveryTypeLines[] = "1-5, picture\n1-2-3, qdf\n0-7, list\n0-8, text\n
                                "0-10, none\n0-11, unknown\n";
 const char kEveryTypeSummary[] = "Record Summary\n  Picture: 1\n      QDF: 1\n     List: 1\n"
                                  "     Text: 1\n   Binary: 1\n\n    Total: 7\n";
-
 const char kEmptySummary[] = "Record Summary\n  Picture: 0\n      QDF: 0\n     List: 0\n"
                              "     Text: 0\n   Binary: 0\n\n    Total: 0\n";
 
-// ---- Opening the database ------------------------------------------------------------------
-
-TEST_F(DatabaseCommandsTest, MissingOrInvalidDatabasesAreReportedAsTyped) {
-    ExpectRun({"list", "missing.db"}, "", "ERROR: the database file 'missing.db', doesn't exist\n",
-              -1);
-    ExpectRun({"compact", "missing.db"}, "",
-              "ERROR: 'missing.db' is not a valid format database file\n", -1);
-    ExpectRun({"remove", "missing.db", "1"}, "",
-              "ERROR: 'missing.db' is not a valid format database file\n", -1);
-    WriteFile("short.db", "VEKDB-25");
-    ExpectRun({"list", "short.db"}, "", "ERROR: 'short.db' is not a valid format database file\n",
-              -1);
-    std::filesystem::create_directory(PathOf("dir.db"));
-    ExpectRun({"compare", "dir.db", "x"}, "",
-              "ERROR: 'dir.db' is not a valid format database file\n", -1);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"dir.db", "short.db"}));
-}
-
-TEST_F(DatabaseCommandsTest, AZeroLengthFileIsAnEmptyDatabase) {
-    WriteFile("empty.db", "");
-    ExpectRun({"remove", "empty.db", "0"}, "", "ERROR: record 0-0 wasn't found\n", -1);
-    EXPECT_EQ(SizeOf("empty.db"), 25u); // its header, written on opening
-}
+} // namespace
 
 // ---- list ----------------------------------------------------------------------------------
 
-TEST_F(DatabaseCommandsTest, ListOfAnEmptyDatabase) {
+TEST_F(DatabaseCommandsTest, ListInFileOrderWithTheSummaryOfTheFiveTypes) {
     MakeDatabase("e.db", {});
-    ExpectRun({"list", "e.db"}, std::string("\n") + kEmptySummary, "", 0);
-    ExpectRun({"list", "e.db", "-only"}, kEmptySummary, "", 0);
-    ExpectRun({"list", "e.db", "-skip"}, "", "", 0);
-}
-
-TEST_F(DatabaseCommandsTest, ListShowsEveryRecordInFileOrderAndCountsTheFiveTypes) {
     MakeDatabase("t.db", kEveryType);
-    ExpectRun({"list", "t.db"}, std::string(kEveryTypeLines) + "\n" + kEveryTypeSummary, "", 0);
-    ExpectRun({"LIST", "t.db", "-s"}, kEveryTypeLines, "", 0);
-    ExpectRun({"-ONLY", "list", "t.db"}, kEveryTypeSummary, "", 0);
     std::string tabbed = kEveryTypeLines;
     for (size_t at = tabbed.find(", "); at != std::string::npos; at = tabbed.find(", "))
         tabbed.replace(at, 2, 1, '\t');
-    for (const char* option : {"-tab", "-t", "-TAB"})
-        ExpectRun({"list", "t.db", option, "-skip"}, tabbed, "", 0);
-}
-
-TEST_F(DatabaseCommandsTest, ListOptionConflicts) {
-    MakeDatabase("t.db", kEveryType);
-    ExpectRun({"list", "t.db", "-only", "-tab"}, kEveryTypeSummary,
-              "ERROR: -tab flag has no meaning with -only\n", 0);
-    ExpectRun({"list", "t.db", "-o", "-sk", "out.txt"}, "",
-              "ERROR: you can't use -skip and -only together\n", -1);
-    ExpectRun({"list", "t.db", "-"}, "",
-              "ERROR: -tab flag has no meaning with -only\n"
-              "ERROR: you can't use -skip and -only together\n",
-              -1);
-    EXPECT_FALSE(std::filesystem::exists(PathOf("out.txt")));
-}
-
-TEST_F(DatabaseCommandsTest, ListToAnOutputFile) {
-    MakeDatabase("t.db", kEveryType);
+    const std::string tabAndOnly = "ERROR: -tab flag has no meaning with -only\n";
+    const std::string skipAndOnly = "ERROR: you can't use -skip and -only together\n";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string out, err;
+        int exitCode;
+    } cases[] = {
+        {{"list", "e.db"}, std::string("\n") + kEmptySummary, "", 0},
+        {{"list", "e.db", "-only"}, kEmptySummary, "", 0},
+        {{"list", "e.db", "-skip"}, "", "", 0},
+        {{"list", "t.db"}, std::string(kEveryTypeLines) + "\n" + kEveryTypeSummary, "", 0},
+        {{"LIST", "t.db", "-s"}, kEveryTypeLines, "", 0},
+        {{"-ONLY", "list", "t.db"}, kEveryTypeSummary, "", 0},
+        {{"list", "t.db", "-tab", "-skip"}, tabbed, "", 0},
+        {{"list", "t.db", "-t", "-skip"}, tabbed, "", 0},
+        {{"list", "t.db", "-TAB", "-skip"}, tabbed, "", 0},
+        {{"list", "t.db", "-only", "-tab"}, kEveryTypeSummary, tabAndOnly, 0},
+        {{"list", "t.db", "-o", "-sk", "out.txt"}, "", skipAndOnly, -1},
+        {{"list", "t.db", "-"}, "", tabAndOnly + skipAndOnly, -1},
+    };
+    for (const auto& c : cases)
+        ExpectRun(c.arguments, c.out, c.err, c.exitCode);
+    EXPECT_FALSE(Exists("out.txt"));
     WriteFile("out.txt", std::string(5000, 'x'));
     ExpectRun({"list", "t.db", "out.txt", "-skip"}, "", "", 0);
     EXPECT_EQ(ReadFile("out.txt"), kEveryTypeLines); // emptied first
-    ExpectRun({"list", "t.db", "new.txt"}, "", "", 0);
-    EXPECT_EQ(ReadFile("new.txt"), std::string(kEveryTypeLines) + "\n" + kEveryTypeSummary);
 }
 
-TEST_F(DatabaseCommandsTest, ListToAnOutputFileThatCannotBeOpened) {
-    MakeDatabase("t.db", kEveryType);
-    ExpectRun({"list", "t.db", "no/such/dir.txt"}, "",
-              "ERROR: failed to open the output file (no/such/dir.txt)\n", -1);
-    std::filesystem::create_directory(PathOf("sub"));
-    ExpectRun({"list", "t.db", "sub"}, "", "ERROR: failed to open the output file (sub)\n", -1);
-}
-
-TEST_F(DatabaseCommandsTest, ADamagedRecordEndsTheListingWithAnError) {
+// The engine's failure ends the command through the dispatcher; what was listed stays listed.
+TEST_F(DatabaseCommandsTest, DamagedFilesEndTheCommandWithAnError) {
     MakeDatabase("d.db", {{1, 't', "ab"}, {2, 't', "cd"}, {3, 't', "ef"}});
     std::string bytes = ReadFile("d.db");
     bytes[25 + 2 * 28] = 'X'; // the third record's magic
     WriteFile("d.db", bytes);
     // The walk reads one record ahead: the damage shows while the second is taken.
     ExpectRun({"list", "d.db"}, "0-1, text\n", kAssertFailed, -1);
-    ExpectRun({"compare", "d.db", "d.db"}, "", kAssertFailed, -1);
-    // Without its index the database cannot be opened at all: the rebuild fails.
-    std::filesystem::remove(PathOf("d.ind"));
-    ExpectRun({"list", "d.db"}, "", "ERROR: the command failed with error 12311 (0x00003017)\n",
-              -1);
-    EXPECT_FALSE(std::filesystem::exists(PathOf("d.ind")));
-}
-
-TEST_F(DatabaseCommandsTest, ADamagedIndexHeaderIsAnError) {
-    MakeDatabase("d.db", {{1, 't', "ab"}});
     WriteFile("d.ind", std::string(16, 'x'));
-    ExpectRun({"list", "d.db"}, "", kAssertFailed, -1);
     ExpectRun({"compact", "d.db"}, "", kAssertFailed, -1);
 }
 
@@ -161,28 +103,13 @@ TEST_F(DatabaseCommandsTest, CompareReportsEveryDifference) {
               -1);
 }
 
-TEST_F(DatabaseCommandsTest, CompareOfTheSameRecordsInAnotherOrder) {
+TEST_F(DatabaseCommandsTest, CompareIgnoresFileOrderAndOneSidedRecordsKeepTheStatus) {
     MakeDatabase("a.db", kEveryType);
-    std::vector<TRecordSpec> reversed(kEveryType.rbegin(), kEveryType.rend());
-    MakeDatabase("b.db", reversed);
+    MakeDatabase("b.db", std::vector<TRecordSpec>(kEveryType.rbegin(), kEveryType.rend()));
     ExpectRun({"compare", "a.db", "b.db"}, "", "the databases contain the same data\n", 0);
     ExpectRun({"compare", "a.db", "a.db"}, "", "the databases contain the same data\n", 0);
-}
-
-TEST_F(DatabaseCommandsTest, RecordsOnOneSideOnlyLeaveTheExitStatusAlone) {
-    MakeDatabase("a.db", {{1, 't', "x"}});
-    MakeDatabase("b.db", {{1, 't', "x"}, {0x01020003, 'b', ""}});
-    ExpectRun({"compare", "a.db", "b.db"}, "", "ERROR: record 1-2-3 doesn't exists in a.db\n", 0);
-}
-
-TEST_F(DatabaseCommandsTest, CompareArgumentsAndTheSecondDatabase) {
-    MakeDatabase("a.db", {{1, 't', "x"}});
-    ExpectRun({"compare", "a.db"}, "", "ERROR: wrong number of arguments for compare\n", -1);
-    ExpectRun({"compare", "a.db", "nope.db"}, "",
-              "ERROR: the database file 'nope.db', doesn't exist\n", -1);
-    WriteFile("bad.db", "not a database at all, clearly");
-    ExpectRun({"compare", "a.db", "bad.db"}, "",
-              "ERROR: 'bad.db' is not a valid format database file\n", -1);
+    MakeDatabase("b.db", {{0x01020004, 'b', ""}});
+    ExpectRun({"compare", "a.db", "b.db"}, "", "ERROR: record 1-2-4 doesn't exists in a.db\n", 0);
 }
 
 // ---- compact -------------------------------------------------------------------------------
@@ -195,13 +122,13 @@ TEST_F(DatabaseCommandsTest, CompactDropsDeadVersions) {
         ASSERT_TRUE(db->Delete(2, false));
         ASSERT_EQ(db->Flush(true), 0u);
     }
-    EXPECT_EQ(SizeOf("c.db"), 25u + 28 + 30 + 29);
     ExpectRun({"compact", "c.db"}, "", "compaction succeeded\n", 0);
-    EXPECT_EQ(SizeOf("c.db"), 25u + 29);
+    EXPECT_EQ(ReadFile("c.db").size(), 25u + 29); // the header and the one live record
     ExpectRun({"list", "c.db", "-skip"}, "0-1, text\n", "", 0);
     EXPECT_EQ(Files(), (std::vector<std::string>{"c.db", "c.ind"}));
 }
 
+// Every temporary name taken: the engine's code is reported and the file is left as it was.
 TEST_F(DatabaseCommandsTest, AFailedCompactionIsReportedAndChangesNothing) {
     MakeDatabase("c.db", {{1, 't', "aa"}});
     const std::string before = ReadFile("c.db");
@@ -218,6 +145,7 @@ TEST_F(DatabaseCommandsTest, RemoveDeletesEveryIdOfTheRangesPermanentOnesToo) {
                           {0x00010003, 't', "c", 0x4},
                           {0x00010004, 't', "d"},
                           {9, 'b', "z"}});
+    ExpectRun({"remove", "r.db", "9,:5"}, "", "ERROR: invalid range ':5'\n", -1);
     ExpectRun({"remove", "r.db", "1-1:1-3"}, "", "ERROR: record 1-2 wasn't found\n", -1);
     ExpectRun({"list", "r.db", "-skip"}, "1-4, text\n0-9, binary\n", "", 0);
     ExpectRun({"remove", "r.db", "9,1-4:+0"}, "", "", 0);
@@ -239,14 +167,6 @@ TEST_F(DatabaseCommandsTest, AFailedFinalFlushOfRemoveIsAnError) {
     ExpectRun({"list", "r.db", "-skip"}, "0-1, binary\n0-2, text\n", "", 0);
 }
 
-TEST_F(DatabaseCommandsTest, RemoveRangeErrors) {
-    MakeDatabase("r.db", {{1, 't', "a"}});
-    ExpectRun({"remove", "r.db"}, "", "ERROR: no id or range was given\n", -1);
-    ExpectRun({"remove", "r.db", "abc"}, "", "ERROR: you didn't specify a valid range (abc)\n", -1);
-    ExpectRun({"remove", "r.db", "1,:5"}, "", "ERROR: invalid range ':5'\n", -1);
-    ExpectRun({"list", "r.db", "-skip"}, "0-1, text\n", "", 0);
-}
-
 // ---- delete --------------------------------------------------------------------------------
 
 TEST_F(DatabaseCommandsTest, DeleteRemovesTheDatabaseAndItsSupportFiles) {
@@ -256,7 +176,4 @@ TEST_F(DatabaseCommandsTest, DeleteRemovesTheDatabaseAndItsSupportFiles) {
     ExpectRun({"delete", "x.db"}, "", "", 0);
     EXPECT_EQ(Files(), (std::vector<std::string>{"x.txt"}));
     ExpectRun({"delete", "x.db"}, "", "", 0);
-    ExpectRun({"delete", "never.db"}, "", "", 0);
 }
-
-} // namespace

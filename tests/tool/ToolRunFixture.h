@@ -3,8 +3,8 @@
 // the engine, and pin standard output, standard error and the exit status.
 
 #include "ProcessRunner.h"
-#include "TempDirectory.h"
 #include "SupportFiles.h"
+#include "TempDirectory.h"
 #include "WVEK_DB.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,26 +20,21 @@ using WVEK::TWVEK_DB;
 
 struct TRecordSpec {
     uint32_t id;
-    uint8_t type;
+    uint8_t type; // 0xFF: no such record
     std::string data;
     uint32_t flags = 0; // public flag word
 
     bool operator==(const TRecordSpec&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& out, const TRecordSpec& r) {
-    return out << "{id " << r.id << ", type " << int(r.type) << ", " << r.data.size()
-               << " bytes, flags " << r.flags << "}";
-}
-
 class TToolRunTest : public ::testing::Test {
 protected:
     std::string PathOf(const std::string& name) const { return fDir / name; }
 
-    std::unique_ptr<TWVEK_DB> OpenDatabase(const std::string& name) const {
+    std::unique_ptr<TWVEK_DB> OpenDatabase(const std::string& name, bool readOnly = false) const {
         const TFilePath path(PathOf(name));
         return std::make_unique<TWVEK_DB>(
-            path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), false);
+            path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), readOnly);
     }
 
     // A flushed database of `records`, put in the order given.
@@ -54,16 +48,25 @@ protected:
         ASSERT_EQ(db->Flush(true), 0u);
     }
 
+    // The live record `id` of database `name`.
+    TRecordSpec ReadRecord(const std::string& name, uint32_t id) const {
+        uint32_t length = 0;
+        int type = 0;
+        std::unique_ptr<TWVEK_DB> db = OpenDatabase(name, true);
+        std::unique_ptr<uint8_t, decltype(&std::free)> data(db->Get(id, &length, &type), std::free);
+        if (!data) return {id, 0xFF, "", 0};
+        return {id, uint8_t(type), std::string(reinterpret_cast<char*>(data.get()), length),
+                db->GetFlags(id)};
+    }
+
     void WriteFile(const std::string& name, const std::string& content) const {
-        std::ofstream(PathOf(name), std::ios::binary) << content;
+        WriteBytes(PathOf(name), std::vector<uint8_t>(content.begin(), content.end()));
     }
     std::string ReadFile(const std::string& name) const {
-        std::ifstream in(PathOf(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        const std::vector<uint8_t> bytes = ReadBytes(PathOf(name));
+        return std::string(bytes.begin(), bytes.end());
     }
-    uintmax_t SizeOf(const std::string& name) const {
-        return std::filesystem::file_size(PathOf(name));
-    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(PathOf(name)); }
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
@@ -72,25 +75,15 @@ protected:
         return names;
     }
 
-    // The live record `id` of database `name`, opened read-only; type 0xFF when there is none.
-    TRecordSpec ReadRecord(const std::string& name, uint32_t id) const {
-        const TFilePath path(PathOf(name));
-        TWVEK_DB db(path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), true);
-        uint32_t length = 0;
-        int type = 0;
-        uint8_t* data = db.Get(id, &length, &type);
-        if (data == nullptr) return {id, 0xFF, "", 0};
-        TRecordSpec record{id, uint8_t(type), std::string(reinterpret_cast<char*>(data), length),
-                           db.GetFlags(id)};
-        std::free(data);
-        return record;
-    }
-
     TProcessResult Tool(const std::vector<std::string>& arguments) const {
         return RunProcess(ToolPath(), arguments, fDir.Path());
     }
     void ExpectRun(const std::vector<std::string>& arguments, const std::string& out,
                    const std::string& err, int exitCode) const {
+        std::string command;
+        for (const std::string& argument : arguments)
+            command += " " + argument;
+        SCOPED_TRACE("tarnwick" + command);
         const TProcessResult result = Tool(arguments);
         EXPECT_EQ(result.signal, 0);
         EXPECT_EQ(result.out, out);
