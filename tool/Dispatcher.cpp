@@ -1,5 +1,6 @@
 #include "Dispatcher.h"
 
+#include "AtomLibrary.h"
 #include "DatabaseFile.h"
 #include "Exception.h"
 #include "FileServices.h"
@@ -84,6 +85,7 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
     std::unique_ptr<TMiniFileServices> fileServices;
     try {
         run.Start(argc, argv);
+        ResetAtomLibraryState(); // the library is tried at most once per run
         fileServices = std::make_unique<TMiniFileServices>();
         Dispatch(table);
         if (run.showUsage) WriteUsage(table);
