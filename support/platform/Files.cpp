@@ -94,9 +94,6 @@ int SyncFile(FileHandle file) {
     return errno;
 }
 
-int ErrorNoEntry() {
-    return ENOENT;
-}
 int ErrorAccess() {
     return EACCES;
 }

@@ -67,7 +67,6 @@ int FileSize(FileHandle file, int64_t& size);
 int SyncFile(FileHandle file);
 
 // errno values the callers map to their own codes.
-int ErrorNoEntry();    // a missing file (ENOENT)
 int ErrorAccess();     // access denied (EACCES)
 int ErrorPermission(); // operation not permitted (EPERM)
 int ErrorNoSpace();    // no space left on the device (ENOSPC)
