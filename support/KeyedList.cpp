@@ -107,20 +107,19 @@ bool TKeyedList::RemoveValue(uintptr_t value) {
     return removed;
 }
 
-uintptr_t TKeyedList::RemoveAt(int32_t index) {
-    TKeyedListNode* node = NodeAt(index);
+uintptr_t TKeyedList::TakeNode(TKeyedListNode* node) {
     if (node == nullptr) return 0;
     uintptr_t value = node->value;
     RemoveNode(node);
     return value;
 }
 
+uintptr_t TKeyedList::RemoveAt(int32_t index) {
+    return TakeNode(NodeAt(index));
+}
+
 uintptr_t TKeyedList::RemoveKey(uint32_t key) {
-    TKeyedListNode* node = FindKey(key);
-    if (node == nullptr) return 0;
-    uintptr_t value = node->value;
-    RemoveNode(node);
-    return value;
+    return TakeNode(FindKey(key));
 }
 
 void TKeyedList::RemoveNode(TKeyedListNode* node) {

@@ -68,6 +68,8 @@ private:
 
     bool CanAdd(uintptr_t value) const;
     TKeyedListNode* NodeAt(int32_t index) const;
+    // Removes `node` (none when null) and returns its value, or 0.
+    uintptr_t TakeNode(TKeyedListNode* node);
     // Links a new node between `previous` and `next` (either may be null) and tells the
     // iterators.
     void Link(TKeyedListNode* node, TKeyedListNode* previous, TKeyedListNode* next);
