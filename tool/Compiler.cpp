@@ -132,6 +132,7 @@ uint32_t DecodeTree(WVEK::TWVEK_DB& database, TXMLNode* root, UTarnwick::Callbac
         for (TXMLNode* child = root->firstChild; child; child = child->nextSibling)
             DecodeElement(database, *child, reporter, stripComments);
     } catch (const TTolvException& failure) {
+        if (database.Failure() != 0) throw; // the database cannot go on: the run ends
         return failure.code <= 12 ? failure.code : 1;
     }
     return 0;
@@ -159,6 +160,7 @@ void CompileSource(bool create) {
         uint32_t code = database.Flush(true);
         TerminateAtomLibrary();
         if (code != 0) throw TTolvException(code);
+        if (create) database.Install();
         ReportCount(reporter.RecordsDecoded());
     } else {
         TerminateAtomLibrary();
@@ -169,11 +171,11 @@ void CompileSource(bool create) {
         WriteDependencyFile(deps, source, files);
 }
 
+// The new database is built under temporary names and takes the old one's place only when
+// the run completes: a run that stops leaves the old files as they were.
 void CreateHandler() {
-    TFilePath path(CurrentRun().databaseFileName);
-    WVEK::DeleteDatabaseFiles(path);
-    CurrentRun().database = ConstructDatabase(path, false);
-    CompileSource(true);
+    CurrentRun().database = OpenReplacement(CurrentRun().databaseFileName);
+    if (CurrentRun().database) CompileSource(true);
 }
 
 void AddHandler() {
