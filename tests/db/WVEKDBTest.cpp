@@ -269,6 +269,47 @@ TEST_F(WVEKDBTest, ForcedFlushesOfTheCacheLimitAreRolledBackWithoutAFinalFlush) 
     EXPECT_EQ(fFiles.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
 }
 
+// ---- The journal ---------------------------------------------------------------------------
+
+// The worked example of docs/JournalFormat.md: removing record 7 saves its live header and
+// index node 0 before anything is written. The files as a crash would leave them
+// (copied while the journal stands) are restored by the next opening, also with a torn tail
+// on the journal; a database closed without its final flush rolls back the same way.
+TEST_F(WVEKDBTest, AnUncommittedChangeIsRolledBackFromTheJournal) {
+    fFiles.WriteImage(DatabaseImage({{7, 't', kFlagDeleted, kHi}, {7, 't', kFlagPermanent, kHey}}));
+    fFiles.Open(true); // builds the index: one leaf, 7 -> 53
+    const Bytes database = fFiles.DatabaseBytes(), index = fFiles.IndexBytes();
+    std::unique_ptr<TWVEK_DB> db = fFiles.Open();
+    ASSERT_TRUE(db->Delete(7, true));
+    db->CreateIterator(0); // commits to the files without the final flush
+    const Bytes journal = ReadBytes(fFiles.Name("db.jnl"));
+    const char* const documented =
+        "56454b4a524e4c0001000000530000000601000028b0e26252000000350000001a000000461a06f5"
+        "52324432070000000400000074200000000000000000350000005201000010000000f6000000438d";
+    Bytes prefix;
+    for (const char* at = documented; *at; at += 2)
+        prefix.push_back(uint8_t(std::stoi(std::string(at, 2), nullptr, 16)));
+    ASSERT_EQ(journal.size(), 328u);
+    EXPECT_EQ(Bytes(journal.begin(), journal.begin() + long(prefix.size())), prefix);
+    EXPECT_NE(fFiles.DatabaseBytes(), database);
+
+    TDatabaseFiles crashed;
+    WriteBytes(crashed.Path().GetFullPath(), fFiles.DatabaseBytes());
+    WriteBytes(crashed.IndexPath().GetFullPath(), fFiles.IndexBytes());
+    Bytes torn = journal;
+    torn.insert(torn.end(), {'R', 0, 0, 0, 25, 0, 0, 0}); // a record the crash cut short
+    WriteBytes(crashed.Name("db.jnl"), torn);
+    EXPECT_EQ(ReadAll(*crashed.Open(true)).size(), 1u);
+    EXPECT_EQ(crashed.DatabaseBytes(), database);
+    EXPECT_EQ(crashed.IndexBytes(), index);
+    EXPECT_EQ(crashed.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
+
+    db.reset();
+    EXPECT_EQ(fFiles.DatabaseBytes(), database);
+    EXPECT_EQ(fFiles.IndexBytes(), index);
+    EXPECT_EQ(fFiles.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
+}
+
 // ---- Support files -------------------------------------------------------------------------
 
 // The extension is the file name's own: a dot in a directory name plays no part.

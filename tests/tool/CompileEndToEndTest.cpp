@@ -121,7 +121,10 @@ TEST_F(CompileTest, ProblemsThatDoNotStopTheFile) {
 }
 
 // A second file that fails to parse stops the run: no flush, no summary, no dependency file.
+// A run that stops leaves the old database exactly as it was, and nothing else behind.
 TEST_F(CompileTest, ParseErrorsStopTheRunWithTheirOffset) {
+    MakeDatabase("db.db", {{7, 't', "old"}});
+    const std::string before = ReadFile("db.db");
     Source("s.xml", "<record_list><include_file>b.xml</include_file>"
                     "<record id=\"1\" type=\"text\"><string>x</string></record></record_list>");
     Source("b.xml", "<a></b>");
@@ -129,8 +132,8 @@ TEST_F(CompileTest, ParseErrorsStopTheRunWithTheirOffset) {
               "processing 'b.xml'\n"
               "ERROR: parsing of the file (b.xml) failed (error 6, file offset 28)\n",
               -1);
-    EXPECT_FALSE(Exists("db.db"));
-    EXPECT_FALSE(Exists("deps.txt"));
+    EXPECT_EQ(ReadFile("db.db"), before);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"b.xml", "db.db", "db.ind", "s.xml"}));
     WriteFile("s.xml", "\xEF\xBB\xBF<?xml?>");
     ExpectRun({"create", "db.db", "s.xml"}, "",
               "ERROR: parsing of the file (s.xml) failed (error 3, file offset 0)\n", -1);
