@@ -20,8 +20,9 @@ uint32_t TCache::Commit(bool release, TDurability durability) {
 
 void TCache::SetSync(TCacheSync* sync) {
     if (fSync) fSync->Unregister(this);
+    fSync = nullptr;
+    if (sync) sync->Register(this);
     fSync = sync;
-    if (fSync) fSync->Register(this);
 }
 
 TCache::~TCache() {
@@ -35,10 +36,7 @@ TCacheSync::~TCacheSync() {
 }
 
 void TCacheSync::Register(TCache* cache) {
-    try {
-        fCaches.AddLast(cache);
-    } catch (...) {
-    }
+    fCaches.AddLast(cache);
 }
 
 void TCacheSync::Unregister(TCache* cache) {

@@ -39,7 +39,8 @@ public:
     virtual void MarkDirty(bool dirty) = 0;
     virtual bool IsDirty() = 0;
     virtual std::string GetName() = 0;
-    // Leaves the current sync, if any, and joins `sync` (not owned) unless it is null.
+    // Leaves the current sync, if any, and joins `sync` (not owned) unless it is null; throws
+    // when it cannot join.
     virtual void SetSync(TCacheSync* sync);
     virtual ~TCache();
     // Phase 1: size the file for the coming write (abort = false), or undo that (abort =
@@ -68,7 +69,8 @@ public:
     // Every registered cache leaves (SetSync(null)); the caches are not destroyed.
     virtual ~TCacheSync();
 
-    // Appends the cache (not owned); Unregister removes every entry for it. Never throw.
+    // Appends the cache (not owned); a failure is thrown, so that no cache is silently left
+    // out of the flushes. Unregister removes every entry for it and never throws.
     void Register(TCache* cache);
     void Unregister(TCache* cache);
 
