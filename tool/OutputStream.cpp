@@ -11,14 +11,17 @@
 
 namespace {
 
-// True for the database named on the command line and for its index.
+// True for the database named on the command line and for its support files.
 bool IsDatabaseOfRun(const TFilePath& path) {
     const std::string& databaseName = CurrentRun().databaseFileName;
     if (databaseName.empty()) return false;
-    TFilePath database(databaseName);
-    TFilePath index = WVEK::GetSupportFileName(database, WVEK::TSupportFile::kIndex);
-    return path.GetFullPath() == database.GetFullPath() ||
-           path.GetFullPath() == index.GetFullPath();
+    const TFilePath database(databaseName);
+    if (path.GetFullPath() == database.GetFullPath()) return true;
+    for (auto which : {WVEK::TSupportFile::kIndex, WVEK::TSupportFile::kAge,
+                       WVEK::TSupportFile::kJournal})
+        if (path.GetFullPath() == WVEK::GetSupportFileName(database, which).GetFullPath())
+            return true;
+    return false;
 }
 
 // A file that holds a database: an empty file passes the format check too, but writing it

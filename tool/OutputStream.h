@@ -12,8 +12,8 @@
 class TOutput {
 public:
     // Opens `name`, or standard output when it is empty. When the file cannot be opened, or
-    // is the run's database or its index, or any database file holding data (which writing
-    // would destroy): ReportError("failed to open the output file (%s)", name) and IsOpen() is
+    // is the run's database or one of its support files, or any database file holding data
+    // (which writing would destroy): ReportError("failed to open the output file (%s)", name) and IsOpen() is
     // false.
     explicit TOutput(const std::string& name);
     // What is buffered still reaches the output (a command that failed half-way shows what it
