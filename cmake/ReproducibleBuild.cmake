@@ -7,8 +7,9 @@
 # otherwise the time of the last commit, or 0 outside a git checkout (packagers of a source
 # archive set SOURCE_DATE_EPOCH themselves). The value is fixed at configure time in the stamp
 # file TARNWICK_SOURCE_DATE_STAMP, which is rewritten only when it changes, so that the
-# sources using the date can depend on it; every compile goes through a launcher that exports
-# it. The launcher's own command line never changes, so a new commit recompiles nothing else.
+# sources using the date can depend on it (TARNWICK_SOURCE_DATE_DEPENDS); every compile goes
+# through a launcher that exports it. The launcher's own command line never changes, so a new
+# commit recompiles nothing else.
 
 set(source_date_epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(source_date_epoch STREQUAL "")
@@ -29,6 +30,9 @@ endif()
 
 set(TARNWICK_SOURCE_DATE_STAMP ${PROJECT_BINARY_DIR}/source_date_epoch)
 file(CONFIGURE OUTPUT ${TARNWICK_SOURCE_DATE_STAMP} CONTENT "${source_date_epoch}\n")
+# What a source that shows the date depends on besides itself (OBJECT_DEPENDS).
+set(TARNWICK_SOURCE_DATE_DEPENDS
+    ${TARNWICK_SOURCE_DATE_STAMP} ${CMAKE_CURRENT_LIST_DIR}/with-source-date.sh)
 
 # A launcher the caller set (a compiler cache, say) runs after ours.
 foreach(lang C CXX)
