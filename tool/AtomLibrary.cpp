@@ -4,14 +4,16 @@
 #include "FileServices.h"
 #include "kelvane.h"
 
-namespace {
-
-constexpr const char* kAtomTableName = "kel.bin";
-// The installed table, seen from the program directory; the build sets it from the install
-// layout.
+// The installed table seen from the program directory (bin/ beside share/); the build derives
+// it from the install layout.
 #ifndef TARNWICK_INSTALLED_TABLE
 #define TARNWICK_INSTALLED_TABLE "../share/tarnwick/kel.bin"
 #endif
+
+namespace {
+
+constexpr const char* kAtomTableName = "kel.bin";
+constexpr const char* kInstalledTable = TARNWICK_INSTALLED_TABLE;
 constexpr uint32_t kFirstOutputSize = 4096;
 constexpr int kBufferTooSmall = 4;
 
@@ -34,7 +36,7 @@ std::string DefaultTablePath() {
     const std::string directory = services->GetKindDirectory(0).GetDirectory();
     const TFilePath beside(directory + kAtomTableName);
     if (beside.Exists()) return beside.GetFullPath();
-    const TFilePath installed(directory + TARNWICK_INSTALLED_TABLE);
+    const TFilePath installed(directory + kInstalledTable);
     return installed.Exists() ? installed.GetFullPath() : beside.GetFullPath();
 }
 

@@ -28,7 +28,7 @@
 
 #include <stdint.h>
 
-/* The version of this interface, 1.0.0. The major number changes only with an incompatible
+/* The version of this interface. The major number changes only with an incompatible
  * change (it names the shared object, libkelvane.so.1), the minor number with each addition,
  * the patch number with each release that adds nothing. */
 #define KELVANE_VERSION_MAJOR 1
