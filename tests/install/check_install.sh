@@ -52,6 +52,8 @@ expect "SONAME" "Library soname: [libkelvane.so.1]" \
     "$(readelf -d "$root/lib64/libkelvane.so.$version" | grep -o 'Library soname: .*')"
 expect "tool's run path" "Library runpath: [\$ORIGIN/../lib64]" \
     "$(readelf -d "$root/bin/tarnwick" | grep -o 'Library r.*path: .*')"
+leaks=$(grep -rlF -e "$(cd "$here/../.." && pwd)" -e "$tree" "$root" || true)
+[[ -z $leaks ]] || fail "installed files name the checkout or the build tree: $leaks"
 
 # ---- The tool, from another directory, on the installed example: the atom streams need the
 # table under share/tarnwick/ (there is none beside the tool).
