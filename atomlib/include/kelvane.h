@@ -119,7 +119,7 @@ KEL_API const char* KelGetErrorText(int code);
 /* The two halves of an assembly result (line << 16) | code: the code (0 to 65535) and the
  * 1-based source line (0 to 65535; the library cuts longer counts to 16 bits). Every other
  * result of the library comes back unchanged from KEL_ERROR_CODE, with line 0. */
-#define KEL_ERROR_CODE(rc) ((int)((unsigned int)(rc) & 0xFFFFu))
+#define KEL_ERROR_CODE(rc) ((int)(0xFFFFu & (unsigned int)(rc)))
 #define KEL_ERROR_LINE(rc) ((int)(((unsigned int)(rc) >> 16) & 0xFFFFu))
 
 /* ---- Assembly: text to stream (byte results) ------------------------------------------ */
