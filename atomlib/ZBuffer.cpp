@@ -4,11 +4,7 @@
 #include <functional>
 #include <utility>
 
-namespace {
-
-const uint8_t kEmpty[1] = {0};
-
-} // namespace
+const uint8_t ZBuffer::kEmptyContent[1] = {0};
 
 ZBuffer& ZBuffer::operator=(const ZBuffer& other) {
     if (this != &other) Assign(other.Data(), other.Length());
@@ -29,27 +25,18 @@ void ZBuffer::Swap(ZBuffer& other) noexcept {
     std::swap(capacity_, other.capacity_);
 }
 
-const uint8_t* ZBuffer::Data() const {
-    return block_ ? block_.get() + start_ : kEmpty;
-}
-
-char ZBuffer::At(size_t position) const {
-    if (position < 1 || position > length_) return '\0';
-    return char(Data()[position - 1]);
-}
-
 uint8_t* ZBuffer::Reserve(size_t count) {
     size_t need = length_ + count + 1;
     if (!block_) {
         capacity_ = need < 17 ? 16 : need + 16;
-        block_ = std::make_unique<uint8_t[]>(capacity_);
+        block_ = std::make_unique_for_overwrite<uint8_t[]>(capacity_);
         start_ = 0;
     } else if (start_ + need > capacity_) {
         if (need <= capacity_) {
             std::memmove(block_.get(), block_.get() + start_, length_ + 1);
         } else {
             size_t grown = need + need / 2;
-            auto block = std::make_unique<uint8_t[]>(grown);
+            auto block = std::make_unique_for_overwrite<uint8_t[]>(grown);
             std::memcpy(block.get(), block_.get() + start_, length_ + 1);
             block_ = std::move(block);
             capacity_ = grown;
@@ -59,25 +46,33 @@ uint8_t* ZBuffer::Reserve(size_t count) {
     return block_.get() + start_ + length_;
 }
 
-void ZBuffer::SetLength(size_t length) {
-    length_ = length;
-    block_[start_ + length_] = 0;
-}
-
 bool ZBuffer::InsideBlock(const void* data) const {
     auto* p = static_cast<const uint8_t*>(data);
     std::less<const uint8_t*> before;
     return block_ && !before(p, block_.get()) && before(p, block_.get() + capacity_);
 }
 
-void ZBuffer::Append(const void* data, size_t count) {
-    if (count == 0) return;
+void ZBuffer::AppendGrowing(const void* data, size_t count) {
     if (InsideBlock(data)) { // the block may move or grow below: copy the bytes out first
         ZBuffer copy(data, count);
         Append(copy.Data(), count);
         return;
     }
     std::memcpy(Reserve(count), data, count);
+    SetLength(length_ + count);
+}
+
+void ZBuffer::Insert(size_t offset, const void* data, size_t count) {
+    if (count == 0) return;
+    if (InsideBlock(data)) {
+        ZBuffer copy(data, count);
+        Insert(offset, copy.Data(), count);
+        return;
+    }
+    uint8_t* end = Reserve(count);
+    uint8_t* at = end - (length_ - offset);
+    std::memmove(at + count, at, length_ - offset);
+    std::memcpy(at, data, count);
     SetLength(length_ + count);
 }
 
