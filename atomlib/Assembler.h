@@ -54,9 +54,13 @@ private:
     int32_t AssembleAtom(const ZAtom& atom, ZBuffer& out);
     int32_t AssembleUnknown(ZBuffer& out);
     uint32_t ReadUnknownNumber();
-    // Keeps `argument` as the partial argument when a placeholder was met; returns `error`.
-    int32_t Interrupted(int32_t error, const ZBuffer& argument);
-    void TrackTextType(const ZAtom& atom, const ZBuffer& argument);
+    // The argument bytes behind `start` in `out` are complete: inserts their length (24 for
+    // too many, and then drops them).
+    int32_t EndArgument(ZBuffer& out, size_t start);
+    // An argument read behind `start` failed: keeps its bytes as the partial argument when a
+    // placeholder was met, drops them from `out` and returns `error`.
+    int32_t Interrupted(int32_t error, ZBuffer& out, size_t start);
+    void TrackTextType(const ZAtom& atom, const uint8_t* argument, size_t length);
 
     const ZAtomTable& table_;
     ZTokenReader tokens_;

@@ -10,15 +10,26 @@ int32_t WriteFullHeader(ZBuffer& out, uint32_t protocol, uint32_t atom) {
     return kelSuccess;
 }
 
-int32_t WriteFullArgument(ZBuffer& out, const uint8_t* data, size_t length) {
-    if (length > kMaxArgumentLength) return kelValueTooLarge;
+namespace {
+
+// The length field: one byte below 128, else two with the top bit of the first set.
+size_t EncodeLength(size_t length, uint8_t (&field)[2]) {
     if (length < 128) {
-        out.AppendByte(uint8_t(length));
-    } else {
-        out.AppendByte(uint8_t((length >> 8) | 0x80));
-        out.AppendByte(uint8_t(length & 0xFF));
+        field[0] = uint8_t(length);
+        return 1;
     }
-    out.Append(data, length);
+    field[0] = uint8_t((length >> 8) | 0x80);
+    field[1] = uint8_t(length & 0xFF);
+    return 2;
+}
+
+} // namespace
+
+int32_t InsertFullLength(ZBuffer& out, size_t start) {
+    size_t length = out.Length() - start;
+    if (length > kMaxArgumentLength) return kelValueTooLarge;
+    uint8_t field[2];
+    out.Insert(start, field, EncodeLength(length, field));
     return kelSuccess;
 }
 
@@ -26,5 +37,8 @@ int32_t WriteFullAtom(ZBuffer& out, uint32_t protocol, uint32_t atom, const uint
                       size_t length) {
     if (length > kMaxArgumentLength) return kelValueTooLarge;
     if (int32_t result = WriteFullHeader(out, protocol, atom)) return result;
-    return WriteFullArgument(out, data, length);
+    uint8_t field[2];
+    out.Append(field, EncodeLength(length, field));
+    out.Append(data, length);
+    return kelSuccess;
 }

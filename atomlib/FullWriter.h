@@ -15,8 +15,9 @@ constexpr uint32_t kMaxArgumentLength = 32767;
 
 // Writes the prefix byte (protocol 32 and up), the header byte and the atom byte.
 int32_t WriteFullHeader(ZBuffer& out, uint32_t protocol, uint32_t atom);
-// Writes the length (one byte below 128, else two) and the argument bytes.
-int32_t WriteFullArgument(ZBuffer& out, const uint8_t* data, size_t length);
-// Both of the above, checked before anything is written.
+// For an argument already written behind `start`: inserts its length before it (one byte
+// below 128, else two). On 24 the buffer is left as it was.
+int32_t InsertFullLength(ZBuffer& out, size_t start);
+// The header, the length and the argument bytes, checked before anything is written.
 int32_t WriteFullAtom(ZBuffer& out, uint32_t protocol, uint32_t atom, const uint8_t* data,
                       size_t length);

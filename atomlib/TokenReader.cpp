@@ -1,18 +1,22 @@
 #include "TokenReader.h"
 
-namespace {
+#include <cstring>
 
-bool IsWordCharacter(char c) {
-    return IsDecimalDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+#include "NumberReader.h"
+
+int32_t ZToken::ReadSigned() const {
+    if (!IsWordCharacter(At(1))) return 0;
+    return Numbers::ReadSigned(Data(), ZString::NumberBase(Data(), Length()));
 }
 
-} // namespace
+uint32_t ZToken::ReadUnsigned() const {
+    if (!IsWordCharacter(At(1))) return 0;
+    return Numbers::ReadUnsigned(Data(), ZString::NumberBase(Data(), Length()));
+}
 
 ZTokenReader::ZTokenReader(const char* text, size_t length, bool fragmentMode)
-    : input_(text, length), fragmentMode_(fragmentMode) {}
-
-char ZTokenReader::At(size_t offset) const {
-    return offset < Remaining() ? input_.Text()[position_ + offset] : '\0';
+    : input_(text, length), lowered_(input_), fragmentMode_(fragmentMode) {
+    lowered_.LowerCase();
 }
 
 void ZTokenReader::Advance(size_t count) {
@@ -28,23 +32,34 @@ size_t ZTokenReader::ConsumeLineBreak() {
     return length;
 }
 
-size_t ZTokenReader::SkipSpaceFrom(size_t position, bool countLines) {
+// Indentation makes up much of a typical text, so runs of blanks go eight at a time.
+size_t ZTokenReader::SkipBlanks(size_t position) const {
+    constexpr uint64_t kEightBlanks = 0x2020202020202020u;
     const char* text = input_.Text();
-    size_t length = input_.Length();
-    while (position < length && IsTextSpace(text[position])) {
-        char c = text[position];
-        if (IsLineBreak(c) && position + 1 < length) {
-            if (countLines) ++line;
-            char next = text[position + 1];
-            if (IsLineBreak(next) && next != c) ++position;
-        }
-        ++position;
+    for (uint64_t eight; position + 8 <= input_.Length(); position += 8) {
+        std::memcpy(&eight, text + position, 8);
+        if (eight != kEightBlanks) break;
     }
     return position;
 }
 
-void ZTokenReader::SkipSpace() {
-    position_ = SkipSpaceFrom(position_, true);
+void ZTokenReader::MeasureSpace() {
+    const char* text = input_.Text();
+    size_t length = input_.Length();
+    size_t position = SkipBlanks(position_);
+    uint32_t breaks = 0;
+    while (position < length && IsTextSpace(text[position])) {
+        char c = text[position];
+        if (IsLineBreak(c) && position + 1 < length) {
+            ++breaks;
+            char next = text[position + 1];
+            if (IsLineBreak(next) && next != c) ++position;
+            position = SkipBlanks(position + 1);
+        } else {
+            ++position;
+        }
+    }
+    skipped_ = {position_, position, breaks};
 }
 
 bool ZTokenReader::RestOfLineBlank() const {
@@ -56,41 +71,38 @@ bool ZTokenReader::RestOfLineBlank() const {
     return true;
 }
 
-void ZTokenReader::Scan(size_t& position, ZString& token) {
-    const char* text = input_.Text();
-    size_t length = input_.Length();
-    token.Clear();
-    if (position >= length) return;
-    size_t start = position;
-    if (IsWordCharacter(text[position])) {
-        while (position < length && IsWordCharacter(text[position]))
-            ++position;
-    } else if (text[position] == '%' && fragmentMode_) {
+ZToken ZTokenReader::Scan() {
+    const char* text = lowered_.Text();
+    size_t length = lowered_.Length();
+    size_t start = position_;
+    if (start >= length) return {};
+    if (IsWordCharacter(text[start])) {
+        while (position_ < length && IsWordCharacter(text[position_]))
+            ++position_;
+    } else if (text[start] == '%' && fragmentMode_) {
         placeholder = true;
-        return;
+        return {};
     } else {
-        ++position;
+        ++position_;
     }
-    token.Append(text + start, position - start);
-    token.LowerCase();
+    return {text + start, position_ - start};
 }
 
-const ZString& ZTokenReader::Read() {
+ZToken ZTokenReader::Read() {
     SkipSpace();
-    Scan(position_, token_);
-    return token_;
+    return Scan();
 }
 
-const ZString& ZTokenReader::Peek() {
-    size_t position = SkipSpaceFrom(position_, false);
-    Scan(position, peeked_);
-    return peeked_;
-}
-
+// A character that is no word character and no "%" is a token by itself, so the next
+// character decides without scanning a token.
 bool ZTokenReader::NextIs(char c) {
-    return Peek().Equals(&c, 1);
+    size_t position = SkipFromCursor().to;
+    if (position >= input_.Length()) return false;
+    char next = input_.Text()[position];
+    if (next == '%' && fragmentMode_) placeholder = true;
+    return next == c;
 }
 
 bool ZTokenReader::Expect(char c) {
-    return Read().Equals(&c, 1);
+    return Read().Is(c);
 }

@@ -4,12 +4,48 @@
 //
 // A token is empty (end of input, or a "%" placeholder in fragment mode), a run of ASCII
 // letters, digits and "_", or any other single character; it is lower-cased (A-Z only).
-// The reader owns a copy of the text; a token stays valid until the next Read or Peek.
+// The reader owns a copy of the text and a lower-cased copy that its tokens point into.
 
 #include "ZString.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
+
+// ASCII letters, digits and "_": the characters of a word token.
+inline bool IsWordCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+// A token: a view of the reader's lower-cased text, valid as long as the reader. In that
+// text a word token is followed by a character that is no word character, or by the final
+// NUL, so a number reads in place: no character after the token can continue it.
+class ZToken {
+public:
+    ZToken() = default;
+    ZToken(const char* text, size_t length) : text_(text, length) {}
+
+    std::string_view View() const { return text_; }
+    const char* Data() const { return text_.data(); }
+    size_t Length() const { return text_.size(); }
+    bool Empty() const { return text_.empty(); }
+    // 1-based, as ZString::At; NUL outside 1..Length().
+    char At(size_t position) const {
+        return position - 1 < text_.size() ? text_[position - 1] : '\0';
+    }
+    bool Equals(std::string_view text) const { return text_ == text; }
+    // True when the token is the single character `c`.
+    bool Is(char c) const { return text_.size() == 1 && text_[0] == c; }
+
+    // The number test and number reading of ZString. A token of one other character (a
+    // sign, say) reads as 0, as it would standing alone.
+    bool IsNumber() const { return ZString::IsNumber(text_.data(), text_.size()); }
+    int32_t ReadSigned() const;
+    uint32_t ReadUnsigned() const;
+
+private:
+    std::string_view text_;
+};
 
 class ZTokenReader {
 public:
@@ -17,18 +53,21 @@ public:
     ZTokenReader(const char* text, size_t length, bool fragmentMode);
 
     // Skips white space (counting line breaks) and reads the next token.
-    const ZString& Read();
-    // The token Read would give, consuming nothing and counting no line; a "%" placeholder
+    ZToken Read();
+    // True when the token Read would give is the single character `c`, which must be neither
+    // a letter, a digit, "_" nor "%". Consumes nothing and counts no line; a "%" placeholder
     // seen here still sets the placeholder flag.
-    const ZString& Peek();
-    // True when the peeked token is the single character `c`.
     bool NextIs(char c);
     // Reads a token and tells whether it is the single character `c`.
     bool Expect(char c);
 
     // Skips space, TAB, LF, VT, FF and CR. Each line break (CR LF, LF CR, a lone CR or LF)
     // adds one to the line number, except a break that is the last character of the input.
-    void SkipSpace();
+    void SkipSpace() {
+        const SkippedSpace& skipped = SkipFromCursor();
+        position_ = skipped.to;
+        line += skipped.breaks;
+    }
     // Consumes one line break at the cursor (CR LF, LF CR, a lone CR or LF) and counts it;
     // returns its length in bytes (0 when there is none).
     size_t ConsumeLineBreak();
@@ -37,7 +76,9 @@ public:
     bool RestOfLineBlank() const;
 
     // The character `offset` bytes past the cursor; NUL at and past the end of the input.
-    char At(size_t offset = 0) const;
+    char At(size_t offset = 0) const {
+        return offset < Remaining() ? input_.Text()[position_ + offset] : '\0';
+    }
     const char* Current() const { return input_.Text() + position_; }
     size_t Remaining() const { return input_.Length() - position_; }
     bool AtEnd() const { return position_ >= input_.Length(); }
@@ -50,15 +91,29 @@ public:
     bool placeholder = false;
 
 private:
-    // Token rules 2 to 6 at `position`, which is moved past the token.
-    void Scan(size_t& position, ZString& token);
-    size_t SkipSpaceFrom(size_t position, bool countLines);
+    // Token rules 2 to 6 at the cursor, which moves past the token.
+    ZToken Scan();
+    // The white space after the cursor: where it ends and the line breaks it counts. Kept
+    // for the last cursor position, because a peek and the read after it skip the same space.
+    struct SkippedSpace {
+        size_t from = SIZE_MAX;
+        size_t to = 0;
+        uint32_t breaks = 0;
+    };
+    const SkippedSpace& SkipFromCursor() {
+        if (skipped_.from != position_) MeasureSpace();
+        return skipped_;
+    }
+    // Fills skipped_ for the cursor.
+    void MeasureSpace();
+    // `position` moved past a run of blanks.
+    size_t SkipBlanks(size_t position) const;
 
     ZString input_;
+    ZString lowered_; // input_ with A-Z lower-cased
     size_t position_ = 0;
     bool fragmentMode_;
-    ZString token_;
-    ZString peeked_;
+    SkippedSpace skipped_;
 };
 
 // ASCII classification of the assembler's syntax (no locale).

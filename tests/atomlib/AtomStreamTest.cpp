@@ -90,12 +90,19 @@ TEST(FullWriter, WritesHeaderPrefixAndBothLengthFormsAndRejectsWhatItCannotHold)
         if (n >= 128) head.push_back(uint8_t(n));
         EXPECT_EQ(Hex(b.Data(), head.size()), Hex(head)) << n;
         EXPECT_EQ(b.Length(), head.size() + n);
+        ZBuffer behind; // the assembler's way: the argument first, then its length before it
+        WriteFullHeader(behind, 127, 255);
+        behind.Append(argument.data(), n);
+        ASSERT_EQ(InsertFullLength(behind, 3), 0);
+        EXPECT_EQ(Hex(behind), Hex(b)) << n;
     }
     out.Clear();
     EXPECT_EQ(WriteFullAtom(out, 128, 0, nullptr, 0), kelValueTooLarge);
     EXPECT_EQ(WriteFullAtom(out, 0, 256, nullptr, 0), kelValueTooLarge);
     EXPECT_EQ(WriteFullAtom(out, 0, 0, argument.data(), argument.size()), kelValueTooLarge);
-    EXPECT_EQ(WriteFullArgument(out, argument.data(), argument.size()), kelValueTooLarge);
+    ZBuffer tooLong(argument.data(), argument.size());
+    EXPECT_EQ(InsertFullLength(tooLong, 0), kelValueTooLarge);
+    EXPECT_EQ(tooLong.Length(), argument.size());
     EXPECT_EQ(WriteFullHeader(out, 1000, 1), kelValueTooLarge);
     EXPECT_TRUE(out.Empty());
 }
