@@ -4,6 +4,10 @@
 #include "FileServices.h"
 #include "kelvane.h"
 
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
 namespace {
 
 constexpr const char* kAtomTableName = "kel.bin";
@@ -110,4 +114,162 @@ bool DisassembleAtomStream(const uint8_t* data, uint32_t length, TMemBuffer& tex
 
 std::string AtomLibraryErrorText(int32_t result) {
     return KelGetErrorText(result & 0xFFFF);
+}
+
+namespace {
+
+// A word that stands in an atom's argument, and where.
+struct TArgumentWord {
+    std::string atom; // lower-cased, as the library looks names up
+    uint32_t part;    // commas before it in the argument: 0, or the multi component - 1
+    std::string word; // as written
+};
+
+bool IsWordCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+std::string LowerCase(std::string text) {
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Line `number` (from 1) of `text`; CR LF, LF CR, a lone CR and a lone LF each end a line, as
+// the library counts them.
+std::string LineOf(const std::string& text, uint32_t number) {
+    size_t start = 0;
+    for (uint32_t line = 1; line < number; ++line) {
+        start = text.find_first_of("\r\n", start);
+        if (start == std::string::npos) return "";
+        bool pair = start + 1 < text.size() && (text[start + 1] == '\r' || text[start + 1] == '\n') &&
+                    text[start + 1] != text[start];
+        start += pair ? 2 : 1;
+    }
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
+}
+
+// The words inside the atoms' arguments on one line (numbers and quoted text left out),
+// with the innermost atom each belongs to.
+std::vector<TArgumentWord> ArgumentWords(const std::string& line) {
+    struct TOpen {
+        std::string atom;
+        uint32_t part;
+    };
+    std::vector<TOpen> open;
+    std::vector<TArgumentWord> words;
+    for (size_t i = 0; i < line.size();) {
+        char c = line[i];
+        if (IsWordCharacter(c)) {
+            size_t end = i;
+            while (end < line.size() && IsWordCharacter(line[end]))
+                ++end;
+            size_t next = line.find_first_not_of(" \t\v\f", end);
+            if (next != std::string::npos && line[next] == '<') { // an atom and its argument
+                open.push_back({LowerCase(line.substr(i, end - i)), 0});
+                end = next + 1;
+            } else if (!open.empty() && !std::isdigit(static_cast<unsigned char>(c))) {
+                words.push_back({open.back().atom, open.back().part, line.substr(i, end - i)});
+            }
+            i = end;
+        } else if (c == '"') { // quoted text, with its escapes
+            for (++i; i < line.size() && line[i] != '"'; ++i)
+                if (line[i] == '\\') ++i;
+            ++i;
+        } else if (c == ';' && open.empty()) { // a comment runs to the end of the line
+            break;
+        } else {
+            if (c == ',' && !open.empty()) ++open.back().part;
+            if (c == '>' && !open.empty()) open.pop_back();
+            ++i;
+        }
+    }
+    return words;
+}
+
+// KelLookupAtomEnum's rendering of `value`, split at its " | "; empty when it has none.
+std::vector<std::string> RenderEnumValue(const std::string& atom, uint32_t index, int32_t value) {
+    std::string text(64, '\0');
+    uint32_t size = uint32_t(text.size());
+    int code = KelLookupAtomEnum(atom.c_str(), index, value, text.data(), &size);
+    if (code == kBufferTooSmall) {
+        text.resize(size);
+        code = KelLookupAtomEnum(atom.c_str(), index, value, text.data(), &size);
+    }
+    std::vector<std::string> parts;
+    if (code != 0) return parts;
+    text.resize(size - 1);
+    for (size_t start = 0, bar; start <= text.size(); start = bar + 3) {
+        bar = std::min(text.find(" | ", start), text.size());
+        parts.push_back(text.substr(start, bar - start));
+    }
+    return parts;
+}
+
+// The names the library renders for the enumeration of argument `index` of `atom` (0: its
+// own, k: multi component k), in the order that the values of one byte and then the single
+// bits above it meet them; empty when that argument has no names. Names that only repeat the
+// value of an earlier one (long object kind names, "selection") never render, so are missing.
+std::vector<std::string> EnumerationNames(const std::string& atom, uint32_t index) {
+    std::vector<std::string> names;
+    auto collect = [&](int32_t value) {
+        for (const std::string& part : RenderEnumValue(atom, index, value)) {
+            bool name = !part.empty() && !std::isdigit(static_cast<unsigned char>(part[0])) &&
+                        part[0] != '-'; // values without a name show as numbers
+            if (name && std::find(names.begin(), names.end(), part) == names.end())
+                names.push_back(part);
+        }
+    };
+    for (int32_t value = 0; value < 256; ++value)
+        collect(value);
+    for (int bit = 8; bit < 32; ++bit)
+        collect(int32_t(uint32_t(1) << bit));
+    return names;
+}
+
+// True when the library assembles `atom <word>`: the word is a name of the atom's first
+// argument, also one that EnumerationNames cannot see.
+bool AtomTakes(const std::string& atom, const std::string& word) {
+    std::string text = atom + " <" + word + ">";
+    uint8_t out[64];
+    uint32_t size = sizeof out;
+    int code = KelAssembleAtomStream(text.c_str(), 0, out, &size);
+    return code == 0 || code == kBufferTooSmall;
+}
+
+// The names of the argument a word stands in: the atom's own enumeration for its first part,
+// else the enumeration of the multi component it stands in.
+std::vector<std::string> NamesAt(const TArgumentWord& use) {
+    std::vector<std::string> own = EnumerationNames(use.atom, 0);
+    if (!own.empty()) return use.part == 0 ? own : std::vector<std::string>();
+    return EnumerationNames(use.atom, use.part + 1);
+}
+
+// True when the library takes the word where it stands: one of `names`, or, in the first
+// part, a word with which the atom assembles.
+bool IsKnown(const TArgumentWord& use, const std::vector<std::string>& names) {
+    std::string word = LowerCase(use.word);
+    if (std::find(names.begin(), names.end(), word) != names.end()) return true;
+    return use.part == 0 && AtomTakes(use.atom, word);
+}
+
+std::string Join(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+} // namespace
+
+std::string ExplainAtomStreamFailure(const std::string& text, int32_t result) {
+    int code = result & 0xFFFF;
+    bool nameCanCause = code == 14 || code == 15 || code == 16 || code == 23;
+    if (!AtomLibraryReady() || !nameCanCause) return "";
+    for (const TArgumentWord& use : ArgumentWords(LineOf(text, uint32_t(result) >> 16))) {
+        std::vector<std::string> names = NamesAt(use);
+        if (!names.empty() && !IsKnown(use, names))
+            return "unknown name '" + use.word + "' (known: " + Join(names) + ")";
+    }
+    return "";
 }
