@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <new>
 #include <utility>
 
 const uint8_t ZBuffer::kEmptyContent[1] = {0};
@@ -28,22 +29,21 @@ void ZBuffer::Swap(ZBuffer& other) noexcept {
 uint8_t* ZBuffer::Reserve(size_t count) {
     size_t need = length_ + count + 1;
     if (!block_) {
-        capacity_ = need < 17 ? 16 : need + 16;
-        block_ = std::make_unique_for_overwrite<uint8_t[]>(capacity_);
-        start_ = 0;
+        ResizeBlock(need < 17 ? 16 : need + 16);
     } else if (start_ + need > capacity_) {
-        if (need <= capacity_) {
-            std::memmove(block_.get(), block_.get() + start_, length_ + 1);
-        } else {
-            size_t grown = need + need / 2;
-            auto block = std::make_unique_for_overwrite<uint8_t[]>(grown);
-            std::memcpy(block.get(), block_.get() + start_, length_ + 1);
-            block_ = std::move(block);
-            capacity_ = grown;
-        }
+        if (start_ > 0) std::memmove(block_.get(), block_.get() + start_, length_ + 1);
         start_ = 0;
+        if (need > capacity_) ResizeBlock(need + need / 2);
     }
     return block_.get() + start_ + length_;
+}
+
+void ZBuffer::ResizeBlock(size_t capacity) {
+    void* resized = std::realloc(block_.get(), capacity);
+    if (!resized) throw std::bad_alloc();
+    (void)block_.release(); // realloc has taken the old block over
+    block_.reset(static_cast<uint8_t*>(resized));
+    capacity_ = capacity;
 }
 
 bool ZBuffer::InsideBlock(const void* data) const {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -58,6 +59,8 @@ public:
     }
     // Inserts `count` bytes before the content's byte at 0-based `offset` (at most Length()).
     void Insert(size_t offset, const void* data, size_t count);
+    // Overwrites the content's byte at 0-based `offset` (below Length()).
+    void Put(size_t offset, uint8_t byte) { block_[start_ + offset] = byte; }
     // Drops `count` bytes from the front (all of them when count >= Length()).
     void RemoveFront(size_t count);
     // Keeps the first `length` bytes (nothing happens when length >= Length()).
@@ -84,10 +87,19 @@ private:
     bool Fits(size_t count) const { return start_ + length_ + count < capacity_; }
     // Append for bytes that do not fit: the block moves or grows first.
     void AppendGrowing(const void* data, size_t count);
+    // Resizes the block to `capacity` bytes, keeping its bytes (std::bad_alloc when memory
+    // runs out; the buffer is then unchanged).
+    void ResizeBlock(size_t capacity);
     void Swap(ZBuffer& other) noexcept;
     bool InsideBlock(const void* data) const;
 
-    std::unique_ptr<uint8_t[]> block_;
+    // The block comes from malloc, so that growing is a realloc: the C library may extend a
+    // block in place, or remap the pages of a large one instead of copying them into fresh
+    // memory, which for a text of megabytes is most of the cost of growing.
+    struct FreeBlock {
+        void operator()(uint8_t* block) const { std::free(block); }
+    };
+    std::unique_ptr<uint8_t[], FreeBlock> block_;
     size_t start_ = 0;
     size_t length_ = 0;
     size_t capacity_ = 0;
