@@ -66,22 +66,22 @@ int32_t ZAssembler::WriteComment(ZBuffer& out) {
 
 // Prefix, header and atom byte first, so that a placeholder in the argument leaves them in
 // the output; then the argument in angle brackets, or a rest of the line that is blank. The
-// argument is read straight into `out` and its length put in front of it at the end.
+// argument is read straight into `out`, behind its length field.
 int32_t ZAssembler::AssembleAtom(const ZAtom& atom, ZBuffer& out) {
     if (int32_t result = WriteFullHeader(out, atom.scratchProtocol, atom.number)) return result;
-    size_t start = out.Length();
-    if (tokens_.NextIs('<')) {
+    bool bracket = tokens_.NextIs('<');
+    if (!bracket && !tokens_.RestOfLineBlank()) return kelMissingOpenBracket;
+    size_t field = BeginFullArgument(out);
+    if (bracket) {
         tokens_.Read();
         if (!tokens_.NextIs('>')) {
             if (int32_t result = ReadArgument(*this, atom, 0, out))
-                return Interrupted(result, out, start);
+                return Interrupted(result, out, field);
         }
-        if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, out, start);
-    } else if (!tokens_.RestOfLineBlank()) {
-        return kelMissingOpenBracket;
+        if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, out, field);
     }
-    TrackTextType(atom, out.Data() + start, out.Length() - start);
-    return EndArgument(out, start);
+    TrackTextType(atom, out.Data() + field + 1, out.Length() - field - 1);
+    return EndArgument(out, field);
 }
 
 // the_unknown <protocol, atom, raw bytes>: what the disassembler shows for atoms missing
@@ -92,13 +92,13 @@ int32_t ZAssembler::AssembleUnknown(ZBuffer& out) {
     if (tokens_.NextIs(',')) tokens_.Read();
     uint32_t atom = ReadUnknownNumber();
     if (int32_t result = WriteFullHeader(out, protocol, atom)) return result;
-    size_t start = out.Length();
+    size_t field = BeginFullArgument(out);
     if (!tokens_.NextIs('>')) {
         if (tokens_.NextIs(',')) tokens_.Read();
-        if (int32_t result = ReadRaw(tokens_, out)) return Interrupted(result, out, start);
+        if (int32_t result = ReadRaw(tokens_, out)) return Interrupted(result, out, field);
     }
-    if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, out, start);
-    return EndArgument(out, start);
+    if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, out, field);
+    return EndArgument(out, field);
 }
 
 uint32_t ZAssembler::ReadUnknownNumber() {
@@ -106,15 +106,16 @@ uint32_t ZAssembler::ReadUnknownNumber() {
     return token.IsNumber() ? uint32_t(token.ReadSigned()) : 0;
 }
 
-int32_t ZAssembler::EndArgument(ZBuffer& out, size_t start) {
-    int32_t result = InsertFullLength(out, start);
-    if (result != kelSuccess) out.Truncate(start);
+int32_t ZAssembler::EndArgument(ZBuffer& out, size_t field) {
+    int32_t result = EndFullArgument(out, field);
+    if (result != kelSuccess) out.Truncate(field);
     return result;
 }
 
-int32_t ZAssembler::Interrupted(int32_t error, ZBuffer& out, size_t start) {
-    if (tokens_.placeholder) partialArgument_.Assign(out.Data() + start, out.Length() - start);
-    out.Truncate(start);
+int32_t ZAssembler::Interrupted(int32_t error, ZBuffer& out, size_t field) {
+    if (tokens_.placeholder)
+        partialArgument_.Assign(out.Data() + field + 1, out.Length() - field - 1);
+    out.Truncate(field);
     return error;
 }
 

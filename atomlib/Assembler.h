@@ -54,12 +54,13 @@ private:
     int32_t AssembleAtom(const ZAtom& atom, ZBuffer& out);
     int32_t AssembleUnknown(ZBuffer& out);
     uint32_t ReadUnknownNumber();
-    // The argument bytes behind `start` in `out` are complete: inserts their length (24 for
-    // too many, and then drops them).
-    int32_t EndArgument(ZBuffer& out, size_t start);
-    // An argument read behind `start` failed: keeps its bytes as the partial argument when a
-    // placeholder was met, drops them from `out` and returns `error`.
-    int32_t Interrupted(int32_t error, ZBuffer& out, size_t start);
+    // The argument behind the length field at `field` in `out` is complete: fills the field
+    // in (24 for too many bytes, and then drops them and the field).
+    int32_t EndArgument(ZBuffer& out, size_t field);
+    // The argument behind the length field at `field` failed: keeps its bytes as the partial
+    // argument when a placeholder was met, drops them and the field from `out` and returns
+    // `error`.
+    int32_t Interrupted(int32_t error, ZBuffer& out, size_t field);
     void TrackTextType(const ZAtom& atom, const uint8_t* argument, size_t length);
 
     const ZAtomTable& table_;

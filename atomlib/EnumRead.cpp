@@ -68,8 +68,7 @@ int32_t ReadEnumeration(ZAssembler& assembler, const ZAtom& atom, size_t k, ZBuf
     const ZEnum* enumeration = atom.Enumeration(k);
     if (!enumeration) return kelUnrecognizedEnum;
     uint32_t value;
-    if (int32_t result = CombineParts(*enumeration, joined, value))
-        return result;
+    if (int32_t result = CombineParts(*enumeration, joined, value)) return result;
     switch (enumeration->valueSize) {
     case 1:
         if (value > 0xFF) return kelValueTooLarge;

@@ -25,11 +25,18 @@ size_t EncodeLength(size_t length, uint8_t (&field)[2]) {
 
 } // namespace
 
-int32_t InsertFullLength(ZBuffer& out, size_t start) {
-    size_t length = out.Length() - start;
+size_t BeginFullArgument(ZBuffer& out) {
+    out.AppendByte(0);
+    return out.Length() - 1;
+}
+
+int32_t EndFullArgument(ZBuffer& out, size_t field) {
+    size_t length = out.Length() - field - 1;
     if (length > kMaxArgumentLength) return kelValueTooLarge;
-    uint8_t field[2];
-    out.Insert(start, field, EncodeLength(length, field));
+    uint8_t bytes[2];
+    size_t size = EncodeLength(length, bytes);
+    out.Put(field, bytes[0]);
+    if (size == 2) out.Insert(field + 1, &bytes[1], 1);
     return kelSuccess;
 }
 

@@ -4,6 +4,7 @@
 #include "KelCodes.h"
 #include "NameTables.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -42,8 +43,10 @@ bool StartsWithHexForm(const ZTokenReader& tokens) {
 bool ReadNumberToken(ZTokenReader& tokens, int32_t& value, uint32_t* asUnsigned) {
     ZToken token = tokens.Read();
     if (!token.IsNumber()) return false;
-    value = token.ReadSigned();
-    if (asUnsigned) *asUnsigned = token.ReadUnsigned();
+    // A number token has no sign: its signed reading is the unsigned one held to INT32_MAX.
+    uint32_t number = token.ReadUnsigned();
+    value = int32_t(std::min<uint32_t>(number, INT32_MAX));
+    if (asUnsigned) *asUnsigned = number;
     return true;
 }
 

@@ -1,8 +1,9 @@
 #include "TokenReader.h"
 
-#include <cstring>
-
 #include "NumberReader.h"
+
+#include <bit>
+#include <cstring>
 
 int32_t ZToken::ReadSigned() const {
     if (!IsWordCharacter(At(1))) return 0;
@@ -15,7 +16,7 @@ uint32_t ZToken::ReadUnsigned() const {
 }
 
 ZTokenReader::ZTokenReader(const char* text, size_t length, bool fragmentMode)
-    : input_(text, length), lowered_(input_), fragmentMode_(fragmentMode) {
+    : input_(text, length), lowered_(text, length), fragmentMode_(fragmentMode) {
     lowered_.LowerCase();
 }
 
@@ -32,20 +33,26 @@ size_t ZTokenReader::ConsumeLineBreak() {
     return length;
 }
 
-// Indentation makes up much of a typical text, so runs of blanks go eight at a time.
+// Indentation makes up much of a typical text, so runs of blanks go eight bytes at a time;
+// in the eight bytes that end a run, the first other byte is found from the bits that
+// differ from eight blanks.
 size_t ZTokenReader::SkipBlanks(size_t position) const {
     constexpr uint64_t kEightBlanks = 0x2020202020202020u;
-    const char* text = input_.Text();
-    for (uint64_t eight; position + 8 <= input_.Length(); position += 8) {
+    constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+    const char* text = lowered_.Text();
+    for (uint64_t eight; position + 8 <= lowered_.Length(); position += 8) {
         std::memcpy(&eight, text + position, 8);
-        if (eight != kEightBlanks) break;
+        if (uint64_t differ = eight ^ kEightBlanks) {
+            int bits = kLittleEndian ? std::countr_zero(differ) : std::countl_zero(differ);
+            return position + size_t(bits / 8);
+        }
     }
     return position;
 }
 
 void ZTokenReader::MeasureSpace() {
-    const char* text = input_.Text();
-    size_t length = input_.Length();
+    const char* text = lowered_.Text();
+    size_t length = lowered_.Length();
     size_t position = SkipBlanks(position_);
     uint32_t breaks = 0;
     while (position < length && IsTextSpace(text[position])) {
@@ -97,8 +104,8 @@ ZToken ZTokenReader::Read() {
 // character decides without scanning a token.
 bool ZTokenReader::NextIs(char c) {
     size_t position = SkipFromCursor().to;
-    if (position >= input_.Length()) return false;
-    char next = input_.Text()[position];
+    if (position >= lowered_.Length()) return false;
+    char next = lowered_.Text()[position];
     if (next == '%' && fragmentMode_) placeholder = true;
     return next == c;
 }

@@ -4,17 +4,58 @@
 //
 // A token is empty (end of input, or a "%" placeholder in fragment mode), a run of ASCII
 // letters, digits and "_", or any other single character; it is lower-cased (A-Z only).
-// The reader owns a copy of the text and a lower-cased copy that its tokens point into.
+// The reader works on the caller's text, which must outlive it, and on a lower-cased copy
+// that its tokens point into and its scans for white space read.
 
 #include "ZString.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+// ASCII classification of the assembler's syntax (no locale). White space and word
+// characters, which the token reader asks about for every character, come from one table.
+namespace TextClasses {
+inline constexpr uint8_t kSpace = 1; // space, TAB, LF, VT, FF, CR
+inline constexpr uint8_t kWord = 2;  // letters, digits, "_"
+inline constexpr std::array<uint8_t, 256> kTable = [] {
+    std::array<uint8_t, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        bool space = c == ' ' || (c >= '\t' && c <= '\r');
+        bool word =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        table[size_t(c)] = uint8_t((space ? kSpace : 0) | (word ? kWord : 0));
+    }
+    return table;
+}();
+} // namespace TextClasses
+
+inline bool IsTextSpace(char c) {
+    return TextClasses::kTable[uint8_t(c)] & TextClasses::kSpace;
+}
 // ASCII letters, digits and "_": the characters of a word token.
 inline bool IsWordCharacter(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return TextClasses::kTable[uint8_t(c)] & TextClasses::kWord;
+}
+inline bool IsLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+inline bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+inline bool IsDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+inline bool IsLowerLetter(char c) {
+    return c >= 'a' && c <= 'z';
+}
+// The value of a hexadecimal digit; 0 for any other character.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
 }
 
 // A token: a view of the reader's lower-cased text, valid as long as the reader. In that
@@ -49,7 +90,8 @@ private:
 
 class ZTokenReader {
 public:
-    // `fragmentMode`: a "%" where a token is looked for is a placeholder.
+    // `fragmentMode`: a "%" where a token is looked for is a placeholder. `text` is read, not
+    // copied, until the reader is destroyed.
     ZTokenReader(const char* text, size_t length, bool fragmentMode);
 
     // Skips white space (counting line breaks) and reads the next token.
@@ -77,11 +119,11 @@ public:
 
     // The character `offset` bytes past the cursor; NUL at and past the end of the input.
     char At(size_t offset = 0) const {
-        return offset < Remaining() ? input_.Text()[position_ + offset] : '\0';
+        return offset < Remaining() ? input_[position_ + offset] : '\0';
     }
-    const char* Current() const { return input_.Text() + position_; }
-    size_t Remaining() const { return input_.Length() - position_; }
-    bool AtEnd() const { return position_ >= input_.Length(); }
+    const char* Current() const { return input_.data() + position_; }
+    size_t Remaining() const { return input_.size() - position_; }
+    bool AtEnd() const { return position_ >= input_.size(); }
     // Moves the cursor `count` bytes on (never past the end).
     void Advance(size_t count);
     // Bytes consumed so far.
@@ -101,7 +143,11 @@ private:
         uint32_t breaks = 0;
     };
     const SkippedSpace& SkipFromCursor() {
-        if (skipped_.from != position_) MeasureSpace();
+        if (skipped_.from == position_) return skipped_;
+        if (IsTextSpace(At()))
+            MeasureSpace();
+        else
+            skipped_ = {position_, position_, 0}; // most tokens follow another directly
         return skipped_;
     }
     // Fills skipped_ for the cursor.
@@ -109,33 +155,9 @@ private:
     // `position` moved past a run of blanks.
     size_t SkipBlanks(size_t position) const;
 
-    ZString input_;
+    std::string_view input_;
     ZString lowered_; // input_ with A-Z lower-cased
     size_t position_ = 0;
     bool fragmentMode_;
     SkippedSpace skipped_;
 };
-
-// ASCII classification of the assembler's syntax (no locale).
-inline bool IsTextSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-inline bool IsLineBreak(char c) {
-    return c == '\r' || c == '\n';
-}
-inline bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-inline bool IsDecimalDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-inline bool IsLowerLetter(char c) {
-    return c >= 'a' && c <= 'z';
-}
-// The value of a hexadecimal digit; 0 for any other character.
-inline int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;
-}
