@@ -5,7 +5,6 @@
 #include "kelvane.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace {
@@ -118,20 +117,21 @@ std::string AtomLibraryErrorText(int32_t result) {
 
 namespace {
 
-// A word that stands in an atom's argument, and where.
+// A word in an atom's argument on the failing line.
 struct TArgumentWord {
     std::string atom; // lower-cased, as the library looks names up
-    uint32_t part;    // commas before it in the argument: 0, or the multi component - 1
+    uint32_t part;    // commas before the word in its atom's argument
     std::string word; // as written
 };
 
+// ASCII only, as the library reads its text.
 bool IsWordCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
 std::string LowerCase(std::string text) {
     for (char& c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return text;
 }
 
@@ -142,46 +142,49 @@ std::string LineOf(const std::string& text, uint32_t number) {
     for (uint32_t line = 1; line < number; ++line) {
         start = text.find_first_of("\r\n", start);
         if (start == std::string::npos) return "";
-        bool pair = start + 1 < text.size() && (text[start + 1] == '\r' || text[start + 1] == '\n') &&
-                    text[start + 1] != text[start];
+        char next = start + 1 < text.size() ? text[start + 1] : '\0';
+        bool pair = (next == '\r' || next == '\n') && next != text[start];
         start += pair ? 2 : 1;
     }
     return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
-// The words inside the atoms' arguments on one line (numbers and quoted text left out),
-// with the innermost atom each belongs to.
+// The position after the quoted text that opens at `quote` (escapes skipped).
+size_t SkipQuoted(const std::string& line, size_t quote) {
+    size_t i = quote + 1;
+    for (; i < line.size() && line[i] != '"'; ++i)
+        if (line[i] == '\\') ++i;
+    return i + 1;
+}
+
+// The words in the atoms' arguments on one line, numbers and quoted text left out, each with
+// the innermost atom whose argument holds it. A word followed by "<" is an atom.
 std::vector<TArgumentWord> ArgumentWords(const std::string& line) {
-    struct TOpen {
-        std::string atom;
-        uint32_t part;
-    };
-    std::vector<TOpen> open;
+    std::vector<TArgumentWord> open; // the atoms whose "<" is not closed yet
     std::vector<TArgumentWord> words;
     for (size_t i = 0; i < line.size();) {
         char c = line[i];
-        if (IsWordCharacter(c)) {
-            size_t end = i;
-            while (end < line.size() && IsWordCharacter(line[end]))
-                ++end;
-            size_t next = line.find_first_not_of(" \t\v\f", end);
-            if (next != std::string::npos && line[next] == '<') { // an atom and its argument
-                open.push_back({LowerCase(line.substr(i, end - i)), 0});
-                end = next + 1;
-            } else if (!open.empty() && !std::isdigit(static_cast<unsigned char>(c))) {
-                words.push_back({open.back().atom, open.back().part, line.substr(i, end - i)});
-            }
-            i = end;
-        } else if (c == '"') { // quoted text, with its escapes
-            for (++i; i < line.size() && line[i] != '"'; ++i)
-                if (line[i] == '\\') ++i;
-            ++i;
+        if (c == '"') {
+            i = SkipQuoted(line, i);
         } else if (c == ';' && open.empty()) { // a comment runs to the end of the line
             break;
-        } else {
+        } else if (!IsWordCharacter(c)) {
             if (c == ',' && !open.empty()) ++open.back().part;
             if (c == '>' && !open.empty()) open.pop_back();
             ++i;
+        } else {
+            size_t end = i;
+            while (end < line.size() && IsWordCharacter(line[end]))
+                ++end;
+            std::string word = line.substr(i, end - i);
+            size_t next = line.find_first_not_of(" \t\v\f", end);
+            if (next != std::string::npos && line[next] == '<') {
+                open.push_back({LowerCase(word), 0, word});
+                end = next + 1;
+            } else if (!open.empty() && !(c >= '0' && c <= '9')) {
+                words.push_back({open.back().atom, open.back().part, word});
+            }
+            i = end;
         }
     }
     return words;
@@ -198,7 +201,7 @@ std::vector<std::string> RenderEnumValue(const std::string& atom, uint32_t index
     }
     std::vector<std::string> parts;
     if (code != 0) return parts;
-    text.resize(size - 1);
+    text.resize(size - 1); // the terminator
     for (size_t start = 0, bar; start <= text.size(); start = bar + 3) {
         bar = std::min(text.find(" | ", start), text.size());
         parts.push_back(text.substr(start, bar - start));
@@ -207,15 +210,15 @@ std::vector<std::string> RenderEnumValue(const std::string& atom, uint32_t index
 }
 
 // The names the library renders for the enumeration of argument `index` of `atom` (0: its
-// own, k: multi component k), in the order that the values of one byte and then the single
-// bits above it meet them; empty when that argument has no names. Names that only repeat the
-// value of an earlier one (long object kind names, "selection") never render, so are missing.
+// own, k: multi component k), in the order in which the values of one byte and then the
+// single bits above them meet them; empty when that argument has no names. A name that only
+// repeats the value of an earlier one (a long object kind name, "selection") never renders.
 std::vector<std::string> EnumerationNames(const std::string& atom, uint32_t index) {
     std::vector<std::string> names;
     auto collect = [&](int32_t value) {
         for (const std::string& part : RenderEnumValue(atom, index, value)) {
-            bool name = !part.empty() && !std::isdigit(static_cast<unsigned char>(part[0])) &&
-                        part[0] != '-'; // values without a name show as numbers
+            // A value without a name shows as a number.
+            bool name = !part.empty() && !(part[0] >= '0' && part[0] <= '9') && part[0] != '-';
             if (name && std::find(names.begin(), names.end(), part) == names.end())
                 names.push_back(part);
         }
@@ -227,30 +230,25 @@ std::vector<std::string> EnumerationNames(const std::string& atom, uint32_t inde
     return names;
 }
 
-// True when the library assembles `atom <word>`: the word is a name of the atom's first
-// argument, also one that EnumerationNames cannot see.
-bool AtomTakes(const std::string& atom, const std::string& word) {
-    std::string text = atom + " <" + word + ">";
-    uint8_t out[64];
-    uint32_t size = sizeof out;
-    int code = KelAssembleAtomStream(text.c_str(), 0, out, &size);
-    return code == 0 || code == kBufferTooSmall;
-}
-
-// The names of the argument a word stands in: the atom's own enumeration for its first part,
-// else the enumeration of the multi component it stands in.
+// The names of the argument part a word stands in: the atom's own enumeration for the first
+// part, else the enumeration of the multi component there.
 std::vector<std::string> NamesAt(const TArgumentWord& use) {
     std::vector<std::string> own = EnumerationNames(use.atom, 0);
     if (!own.empty()) return use.part == 0 ? own : std::vector<std::string>();
     return EnumerationNames(use.atom, use.part + 1);
 }
 
-// True when the library takes the word where it stands: one of `names`, or, in the first
-// part, a word with which the atom assembles.
+// True when the library takes the word where it stands: it is one of `names`, or it stands
+// first and the atom assembles with it alone (which finds the names that never render).
 bool IsKnown(const TArgumentWord& use, const std::vector<std::string>& names) {
     std::string word = LowerCase(use.word);
     if (std::find(names.begin(), names.end(), word) != names.end()) return true;
-    return use.part == 0 && AtomTakes(use.atom, word);
+    if (use.part != 0) return false;
+    std::string text = use.atom + " <" + word + ">";
+    uint8_t out[64];
+    uint32_t size = sizeof out;
+    int code = KelAssembleAtomStream(text.c_str(), 0, out, &size);
+    return code == 0 || code == kBufferTooSmall;
 }
 
 std::string Join(const std::vector<std::string>& names) {

@@ -27,8 +27,11 @@ void ExpectRun(const std::vector<std::string>& arguments, const std::string& out
 }
 
 TEST(TableCompilerEndToEnd, WrongCommandLinesAndFilesItCannotUse) {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"compile", "a.xml"}, {"decompile"}, {"names"}, {"link", "x"}})
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
+                                                      {"compile", "a.xml"},
+                                                      {"decompile"},
+                                                      {"names"},
+                                                      {"link", "x"}})
         ExpectRun(arguments, "", kUsage, 2);
     TTempDirectory dir;
     const std::string prefix = "kelvane-table: " + dir.Path();
