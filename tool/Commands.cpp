@@ -5,6 +5,7 @@
 #include "Dumper.h"
 #include "InfoCommands.h"
 #include "RecordIds.h"
+#include "VerifyCommand.h"
 
 namespace {
 
@@ -41,6 +42,9 @@ constexpr TCommand kCommands[] = {
      "\t  -only\tonly show the summary (skip record list)"},
     {"remove", TDatabaseMode::Writable, RemoveHandler, "record_range",
      "removes the record range from the database"},
+    {"verify", TDatabaseMode::OwnFile, VerifyHandler, nullptr,
+     "checks the database and its support files without changing anything,\n"
+     "\tand reports every problem found"},
     {"version", TDatabaseMode::None, VersionHandler, nullptr,
      "prints the tool's version information"},
 };

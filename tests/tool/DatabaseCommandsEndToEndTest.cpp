@@ -5,6 +5,8 @@
 #include "FileLock.h"
 #include "ToolRunFixture.h"
 
+#include <optional>
+
 namespace {
 
 const char kAssertFailed[] = "ERROR: the command failed with error 1634955892 (0x61737274)\n";
@@ -208,7 +210,7 @@ TEST_F(DatabaseCommandsTest, NoCommandDestroysAFileThatIsNotItsOwn) {
 
     const std::unique_ptr<TFileLock> held =
         TFileLock::Acquire(TFilePath(PathOf("other.db")), TFileLock::TMode::kExclusive);
-    for (const char* command : {"list", "delete", "create"}) {
+    for (const char* command : {"list", "delete", "create", "verify"}) {
         std::vector<std::string> arguments = {command, "other.db"};
         if (std::string(command) != "list") arguments.push_back(command[0] == 'c' ? "src.xml" : "0-1");
         ExpectRun(arguments, "", "ERROR: the database other.db is in use by another process\n", -1);
@@ -238,4 +240,83 @@ TEST_F(DatabaseCommandsTest, RemoveDropsAnIndexEntryOfADeadVersion) {
     ExpectRun({"remove", "s.db", "1"}, "", "", 0);
     ExpectRun({"list", "s.db", "-skip"}, "0-2, text\n", "", 0);
     ExpectRun({"remove", "s.db", "1"}, "", "ERROR: record 0-1 wasn't found\n", -1);
+}
+
+// ---- verify --------------------------------------------------------------------------------
+
+// Each kind of damage, made byte-wise in a database of records 1, 2 and 3 at offsets 25, 53 and
+// 81 (109 bytes) and its index of one leaf (keys at 18, values at 98); verify reports it and
+// changes no byte of any file.
+TEST_F(DatabaseCommandsTest, VerifyReportsEachKindOfDamageAndChangesNothing) {
+    MakeDatabase("s.db", {{1, 't', "ab"}, {2, 't', "cd"}, {3, 't', "ef"}});
+    const std::string db = ReadFile("s.db"), index = ReadFile("s.ind");
+    const auto patch = [](std::string bytes, size_t at, char value) {
+        bytes[at] = value;
+        return bytes;
+    };
+    const std::string stop = "; nothing after it was checked", sound = "the database is sound: ";
+    const std::string tree = "the index s.ind is not a valid B-tree (key order, key counts, child "
+                             "links or depth)";
+    const struct {
+        std::string db;
+        std::optional<std::string> index; // none: missing
+        std::string findings; // or, with no problems, what follows "the database is sound: "
+        int problems = 1;
+        bool journal = false;
+    } cases[] = {
+        {db, index, "3 records", 0},
+        {db, index,
+         "the journal s.jnl is present: a command did not finish, and the next opening rolls it "
+         "back",
+         1, true},
+        {patch(db, 53, 'X'), index, "the record header at offset 53 lacks its magic R2D2" + stop},
+        {patch(db, 81 + 22, 0), index,
+         "the record header at offset 81 gives its position as 0" + stop},
+        {patch(db, 81 + 8, 100), index,
+         "record 0-3 at offset 81: its 100 data bytes reach past the end of the file at 109" +
+             stop},
+        {db + "R2D2", index,
+         "the record header at offset 109 is cut short by the end of the file at 113" + stop},
+        {patch(db, 53 + 4, 1), index,
+         "record 0-1 is live twice, at offsets 25 and 53\n"
+         "ERROR: the index names record 0-2 at offset 53, where no header of it starts",
+         2},
+        {patch(db, 25 + 13, 4), index,
+         "the index names record 0-1 at offset 25, a deleted version"},
+        // An index of version 0 may name a deleted version.
+        {patch(db, 25 + 13, 4), patch(index, 9, '0'), "2 records", 0},
+        {db, std::nullopt, "the index s.ind is missing; the next opening rebuilds it"},
+        {db, "",
+         "the index s.ind is empty, but the database holds live records; the next opening "
+         "rebuilds it"},
+        {db, patch(index, 0, 'X'), "the index s.ind does not start with the index header VEKINDEX"},
+        {db, patch(index, 9, '7'), "the index s.ind has a version other than 0 and 1"},
+        {db, patch(index, 12, 9), tree}, // the root beyond the file
+        {db, patch(index, 18, 9), tree}, // keys 9, 2, 3
+        {db, patch(index, 98, 53),
+         "the index names record 0-1 at offset 53, but it is live at offset 25"},
+        {db, patch(index, 16, 2), "record 0-3 at offset 81 is missing from the index"},
+    };
+    const auto snapshot = [&] {
+        std::vector<std::string> all;
+        for (const std::string& name : Files())
+            all.push_back(name + ":" + ReadFile(name));
+        return all;
+    };
+    for (const auto& c : cases) {
+        WriteFile("s.db", c.db);
+        std::filesystem::remove(PathOf("s.ind"));
+        std::filesystem::remove(PathOf("s.jnl"));
+        if (c.index) WriteFile("s.ind", *c.index);
+        if (c.journal) WriteFile("s.jnl", "a journal");
+        const std::vector<std::string> before = snapshot();
+        if (c.problems == 0)
+            ExpectRun({"verify", "s.db"}, "", sound + c.findings + "\n", 0);
+        else
+            ExpectRun({"verify", "s.db"}, "",
+                      "ERROR: " + c.findings + "\nERROR: " + std::to_string(c.problems) +
+                          (c.problems == 1 ? " problem found\n" : " problems found\n"),
+                      -1);
+        EXPECT_EQ(snapshot(), before);
+    }
 }

@@ -30,6 +30,9 @@ const char kUsage[] =
     "\tlist the records in a database\n\t  -tab\ttab the columns\n\t  -skip\tsuppress the summary\n"
     "\t  -only\tonly show the summary (skip record list)\n\n"
     "  remove database.file record_range\n\tremoves the record range from the database\n\n"
+    "  verify database.file\n"
+    "\tchecks the database and its support files without changing anything,\n"
+    "\tand reports every problem found\n\n"
     "  version\n\tprints the tool's version information\n\n"
     "Note:\n"
     "  record_id\trecord ids can be in VEK notation, hex, or decimal\n"
@@ -87,6 +90,8 @@ TEST_F(ToolTest, DispatcherCalcAndOpeningMessages) {
         {{"remove", "missing.db", "1"}, invalid("missing.db"), -1},
         {{"add", "missing.db", "s.xml"}, invalid("missing.db"), -1},
         {{"list", "short.db"}, invalid("short.db"), -1},
+        {{"verify", "missing.db"}, missing("missing.db"), -1},
+        {{"verify", "bad.db"}, invalid("bad.db"), -1},
         {{"compare", "dir.db", "a.db"}, invalid("dir.db"), -1},
         {{"compare", "a.db"}, "ERROR: wrong number of arguments for compare\n", -1},
         {{"compare", "a.db", "nope.db"}, missing("nope.db"), -1},
