@@ -83,6 +83,32 @@ TEST_F(DatabaseCommandsTest, DamagedFilesEndTheCommandWithAnError) {
 
 // ---- compare -------------------------------------------------------------------------------
 
+// -json: one document beside the unchanged messages, valid JSON whatever bytes a name holds.
+TEST_F(DatabaseCommandsTest, ListAndCompareWriteJson) {
+    const std::string name = "q\"\\\x01\xc3\xa9.db", escaped = "q\\\"\\\\\\u0001\\u00c3\\u00a9.db";
+    MakeDatabase(name, {{0x00010005, 'p', "pic", 0x4}, {0xFF000001, 'z', ""}});
+    ExpectRun({"list", name, "-j", "out.json"}, "", "", 0);
+    EXPECT_EQ(ReadFile("out.json"),
+              "{\n  \"database\": \"" + escaped +
+                  "\",\n  \"records\": [\n"
+                  "    {\"id\": \"1-5\", \"hex\": \"0x10005\", \"decimal\": 65541, "
+                  "\"type\": \"picture\", \"flags\": 4, \"length\": 3},\n"
+                  "    {\"id\": \"255-0-1\", \"hex\": \"0xFF000001\", \"decimal\": 4278190081, "
+                  "\"type\": \"unknown\", \"flags\": 0, \"length\": 0}\n  ],\n"
+                  "  \"summary\": {\"picture\": 1, \"qdf\": 0, \"list\": 0, \"text\": 0, "
+                  "\"binary\": 0, \"total\": 2}\n}\n");
+    ExpectRun({"list", name, "-JSON", "-skip", "-only"}, "",
+              "ERROR: you can't use -skip and -only together\n", -1);
+    ExpectRun({"compare", name, name, "-j"},
+              "{\n  \"first\": \"" + escaped + "\",\n  \"second\": \"" + escaped +
+                  "\",\n  \"differences\": [],\n  \"same\": true\n}\n",
+              "the databases contain the same data\n", 0);
+    const TProcessResult parsed =
+        RunProcess("/usr/bin/env", {"python3", "-m", "json.tool", "out.json"}, fDir.Path());
+    if (parsed.exitCode == 127) GTEST_SKIP() << "no python3";
+    EXPECT_EQ(parsed.exitCode, 0) << parsed.err;
+}
+
 TEST_F(DatabaseCommandsTest, CompareReportsEveryDifference) {
     MakeDatabase("a.db", {{1, 't', "same"},
                           {2, 't', "x"},
@@ -96,7 +122,20 @@ TEST_F(DatabaseCommandsTest, CompareReportsEveryDifference) {
                           {3, 't', "abc", 0x4},
                           {1, 't', "same"},
                           {7, 'b', "only b"}});
-    ExpectRun({"compare", "a.db", "b.db"}, "",
+    const std::string differences =
+        "{\n  \"first\": \"a.db\",\n  \"second\": \"b.db\",\n  \"differences\": [\n"
+        "    {\"id\": \"0-2\", \"hex\": \"0x2\", \"decimal\": 2, "
+        "\"kind\": \"missing\", \"missing_from\": \"b.db\"},\n"
+        "    {\"id\": \"0-3\", \"hex\": \"0x3\", \"decimal\": 3, "
+        "\"kind\": \"flags\", \"first\": 0, \"second\": 4},\n"
+        "    {\"id\": \"0-4\", \"hex\": \"0x4\", \"decimal\": 4, "
+        "\"kind\": \"type\", \"first\": \"binary\", \"second\": \"picture\"},\n"
+        "    {\"id\": \"0-5\", \"hex\": \"0x5\", \"decimal\": 5, "
+        "\"kind\": \"length\", \"first\": 4, \"second\": 3},\n"
+        "    {\"id\": \"0-6\", \"hex\": \"0x6\", \"decimal\": 6, \"kind\": \"data\"},\n"
+        "    {\"id\": \"0-7\", \"hex\": \"0x7\", \"decimal\": 7, "
+        "\"kind\": \"missing\", \"missing_from\": \"a.db\"}\n  ],\n  \"same\": false\n}\n";
+    ExpectRun({"compare", "a.db", "b.db", "-json"}, differences,
               "ERROR: record 0-2 doesn't exists in b.db\n"
               "ERROR: records 0-3 don't have the same flags (a.db : 0000 vs b.db : 0004)\n"
               "ERROR: records 0-4 are not the same type (a.db : binary vs b.db : picture)\n"
