@@ -55,6 +55,7 @@ for records in "${counts[@]}"; do
     echo "             peak memory of create / source size: $(ratio $((kib * 1024)) "$size")"
     report "dump -all" "$bin/tarnwick" dump a.db -all dump.xml
     report list "$bin/tarnwick" list a.db list.txt
+    report verify "$bin/tarnwick" verify a.db
     "$bin/tarnwick" create b.db dump.xml 2>/dev/null
     report compare "$bin/tarnwick" compare a.db b.db
     report compact "$bin/tarnwick" compact a.db

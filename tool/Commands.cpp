@@ -5,6 +5,7 @@
 #include "Dumper.h"
 #include "InfoCommands.h"
 #include "RecordIds.h"
+#include "VerifyCommand.h"
 
 namespace {
 
@@ -22,8 +23,9 @@ constexpr TCommand kCommands[] = {
      "\t  -keepComments prevents QDF comments from being removed"},
     {"compact", TDatabaseMode::Writable, CompactHandler, nullptr,
      "compact the database to reclain any wasted space"},
-    {"compare", TDatabaseMode::ReadOnly, CompareHandler, "second_db.file",
-     "compares two databases, and reports differences"},
+    {"compare", TDatabaseMode::ReadOnly, CompareHandler, "second_db.file [-json]",
+     "compares two databases, and reports differences\n"
+     "\t  -json\talso write the differences as JSON to standard output"},
     {"delete", TDatabaseMode::OwnFile, DeleteHandler, nullptr,
      "deletes the database file and any support files"},
     {"dump", TDatabaseMode::ReadOnly, DumpHandler,
@@ -34,13 +36,17 @@ constexpr TCommand kCommands[] = {
      "\t  -skipASC don't print the ASC values of binary data\n"
      "\t  -all|[record_range] conrols the records dumped"},
     {"help", TDatabaseMode::None, HelpHandler, nullptr, "shows this message"},
-    {"list", TDatabaseMode::ReadOnly, ListHandler, "[-tab] [-skip] [-only] [output.file]",
+    {"list", TDatabaseMode::ReadOnly, ListHandler, "[-tab] [-skip] [-only] [-json] [output.file]",
      "list the records in a database\n"
      "\t  -tab\ttab the columns\n"
      "\t  -skip\tsuppress the summary\n"
-     "\t  -only\tonly show the summary (skip record list)"},
+     "\t  -only\tonly show the summary (skip record list)\n"
+     "\t  -json\twrite one JSON document instead of the text"},
     {"remove", TDatabaseMode::Writable, RemoveHandler, "record_range",
      "removes the record range from the database"},
+    {"verify", TDatabaseMode::OwnFile, VerifyHandler, nullptr,
+     "checks the database and its support files without changing anything,\n"
+     "\tand reports every problem found"},
     {"version", TDatabaseMode::None, VersionHandler, nullptr,
      "prints the tool's version information"},
 };

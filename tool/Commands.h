@@ -24,7 +24,7 @@ struct TCommand {
     const char* helpText;     // shown under the name in the usage text
 };
 
-// The tool's eleven commands.
+// The tool's commands, in the order of the usage text.
 std::span<const TCommand> CommandTable();
 
 // The row of `table` whose name equals `word` exactly, or null.

@@ -5,6 +5,7 @@
 #include "Exception.h"
 #include "File.h"
 #include "FileLock.h"
+#include "JsonWriter.h"
 #include "OutputStream.h"
 #include "RecordIds.h"
 #include "RecordTypes.h"
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 using WVEK::TWVEK_DB;
 
@@ -33,40 +35,12 @@ std::string IdText(uint32_t id) {
     return FormatRecordId(id, '-');
 }
 
-// ---- list ----------------------------------------------------------------------------------
-
-// The summary's lines, in order, with the type each one counts; records of other types count
-// only in the total.
-constexpr struct {
-    uint8_t type;
-    const char* format;
-} kSummaryLines[] = {
-    {WVEK::kTypePicture, "Record Summary\n  Picture: %d\n"},
-    {WVEK::kTypeQdf, "      QDF: %d\n"},
-    {WVEK::kTypeList, "     List: %d\n"},
-    {WVEK::kTypeText, "     Text: %d\n"},
-    {WVEK::kTypeBinary, "   Binary: %d\n"},
-};
-constexpr size_t kSummaryTypes = std::size(kSummaryLines);
-
-struct TRecordCounts {
-    std::array<int, kSummaryTypes> byType{};
-    int total = 0;
-
-    void Count(int type) {
-        for (size_t i = 0; i < kSummaryTypes; ++i)
-            if (kSummaryLines[i].type == type) ++byType[i];
-    }
-};
-
-std::string SummaryText(const TRecordCounts& counts) {
-    std::string text;
-    for (size_t i = 0; i < kSummaryTypes; ++i)
-        text += FormatString(kSummaryLines[i].format, counts.byType[i]);
-    return text + FormatString("\n    Total: %d\n", counts.total);
+// The members that name a record in the JSON documents: its id in the three notations.
+TJsonObject IdObject(uint32_t id) {
+    TJsonObject object;
+    object.String("id", IdText(id)).String("hex", FormatString("0x%X", id)).Number("decimal", id);
+    return object;
 }
-
-// ---- compare -------------------------------------------------------------------------------
 
 struct TFreeBlock {
     void operator()(uint8_t* block) const { std::free(block); }
@@ -88,43 +62,155 @@ TRecordCopy FetchRecord(TWVEK_DB& database, uint32_t id) {
     return copy;
 }
 
-// Reports the first difference of a record present in both databases; false when there is one.
-bool SameRecord(uint32_t id, TWVEK_DB& first, const std::string& firstName, TWVEK_DB& second,
-                const std::string& secondName) {
-    const TRecordCopy a = FetchRecord(first, id), b = FetchRecord(second, id);
+// ---- list ----------------------------------------------------------------------------------
+
+// The summary's lines, in order, with the type each one counts and its member in the JSON
+// summary; records of other types count only in the total.
+constexpr struct {
+    uint8_t type;
+    const char* format;
+    const char* key;
+} kSummaryLines[] = {
+    {WVEK::kTypePicture, "Record Summary\n  Picture: %d\n", "picture"},
+    {WVEK::kTypeQdf, "      QDF: %d\n", "qdf"},
+    {WVEK::kTypeList, "     List: %d\n", "list"},
+    {WVEK::kTypeText, "     Text: %d\n", "text"},
+    {WVEK::kTypeBinary, "   Binary: %d\n", "binary"},
+};
+constexpr size_t kSummaryTypes = std::size(kSummaryLines);
+
+struct TRecordCounts {
+    std::array<int, kSummaryTypes> byType{};
+    int total = 0;
+
+    void Count(int type) {
+        for (size_t i = 0; i < kSummaryTypes; ++i)
+            if (kSummaryLines[i].type == type) ++byType[i];
+    }
+};
+
+std::string SummaryText(const TRecordCounts& counts) {
+    std::string text;
+    for (size_t i = 0; i < kSummaryTypes; ++i)
+        text += FormatString(kSummaryLines[i].format, counts.byType[i]);
+    return text + FormatString("\n    Total: %d\n", counts.total);
+}
+
+TJsonObject SummaryObject(const TRecordCounts& counts) {
+    TJsonObject object;
+    for (size_t i = 0; i < kSummaryTypes; ++i)
+        object.Number(kSummaryLines[i].key, counts.byType[i]);
+    return object.Number("total", counts.total);
+}
+
+// Walks the live records of the run's database in file order, calling show(id, type) for
+// each, and counts them (by type only with countTypes).
+template <class Show> TRecordCounts CountRecords(bool countTypes, Show show) {
+    TRecordCounts counts;
+    std::unique_ptr<TWVEK_DB::Iterator> records = OpenedDatabase().CreateIterator(0);
+    while (records->HasMore()) {
+        uint32_t type = 0;
+        const uint32_t id = records->Next(&type);
+        ++counts.total;
+        if (countTypes) counts.Count(int(type));
+        show(id, int(type));
+    }
+    return counts;
+}
+
+void WriteTextList(TOutput& output, const char* lineFormat, bool showList, bool showSummary) {
+    const TRecordCounts counts = CountRecords(showSummary, [&](uint32_t id, int type) {
+        if (showList)
+            output.Write(FormatString(lineFormat, IdText(id).c_str(), RecordTypeName(type)));
+    });
+    if (showSummary) {
+        if (showList) output.Write("\n");
+        output.Write(SummaryText(counts));
+    }
+}
+
+// The record's flags and length come from the record itself, which the walk does not read.
+void WriteJsonList(TOutput& output, bool showList, bool showSummary) {
+    TWVEK_DB& database = OpenedDatabase();
+    TJsonDocument document(output);
+    document.String("database", CurrentRun().databaseFileName);
+    if (showList) document.BeginArray("records");
+    const TRecordCounts counts = CountRecords(showSummary, [&](uint32_t id, int type) {
+        if (!showList) return;
+        const TRecordCopy record = FetchRecord(database, id);
+        document.Element(IdObject(id)
+                             .String("type", RecordTypeName(type))
+                             .Number("flags", record.flags)
+                             .Number("length", record.length));
+    });
+    if (showList) document.EndArray();
+    if (showSummary) document.Member("summary", SummaryObject(counts));
+    document.Close();
+}
+
+// ---- compare -------------------------------------------------------------------------------
+
+// One of the two databases of `compare`, with its name as typed.
+struct TSide {
+    TWVEK_DB& database;
+    const std::string& name;
+};
+
+// A difference of record `id` as a JSON object.
+TJsonObject DifferenceObject(uint32_t id, const char* kind) {
+    TJsonObject object = IdObject(id);
+    object.String("kind", kind);
+    return object;
+}
+
+// Reports the first difference of a record present in both databases and gives it as JSON;
+// none when the record is the same in both.
+std::optional<TJsonObject> FirstDifference(uint32_t id, TSide first, TSide second) {
+    const TRecordCopy a = FetchRecord(first.database, id), b = FetchRecord(second.database, id);
     const std::string text = IdText(id);
-    const char *one = firstName.c_str(), *two = secondName.c_str();
+    const char *one = first.name.c_str(), *two = second.name.c_str();
     if (a.type != b.type) {
         ReportError("records %s are not the same type (%s : %s vs %s : %s)", text.c_str(), one,
                     RecordTypeName(a.type), two, RecordTypeName(b.type));
-    } else if (a.flags != b.flags) {
+        return DifferenceObject(id, "type")
+            .String("first", RecordTypeName(a.type))
+            .String("second", RecordTypeName(b.type));
+    }
+    if (a.flags != b.flags) {
         ReportError("records %s don't have the same flags (%s : %04X vs %s : %04X)", text.c_str(),
                     one, a.flags, two, b.flags);
-    } else if (a.length != b.length) {
+        return DifferenceObject(id, "flags").Number("first", a.flags).Number("second", b.flags);
+    }
+    if (a.length != b.length) {
         ReportError("records %s don't match in length (%s : %d vs %s : %d)", text.c_str(), one,
                     int(a.length), two, int(b.length));
-    } else if (std::memcmp(a.data.get(), b.data.get(), a.length) != 0) {
-        ReportError("the data for record %s differs between the two files", text.c_str());
-    } else {
-        return true;
+        return DifferenceObject(id, "length").Number("first", a.length).Number("second", b.length);
     }
-    return false;
+    if (std::memcmp(a.data.get(), b.data.get(), a.length) != 0) {
+        ReportError("the data for record %s differs between the two files", text.c_str());
+        return DifferenceObject(id, "data");
+    }
+    return std::nullopt;
 }
 
 // Reports every live record of `from` that `other` lacks; false when there is one. With
-// `compare`, the records present in both are compared as well.
-bool WalkRecords(TWVEK_DB& from, const std::string& fromName, TWVEK_DB& other,
-                 const std::string& otherName, bool compare) {
+// `compare`, the records present in both are compared as well. Each difference also goes
+// into `differences` when there is a document.
+bool WalkRecords(TSide from, TSide other, bool compare, TJsonDocument* differences) {
     bool same = true;
-    std::unique_ptr<TWVEK_DB::Iterator> records = from.CreateIterator(0);
+    std::unique_ptr<TWVEK_DB::Iterator> records = from.database.CreateIterator(0);
     while (records->HasMore()) {
         const uint32_t id = records->Next(nullptr);
-        if (!other.Exists(id)) {
-            ReportProblem("record %s doesn't exists in %s", IdText(id).c_str(), otherName.c_str());
-            same = false;
-        } else if (compare && !SameRecord(id, from, fromName, other, otherName)) {
-            same = false;
+        std::optional<TJsonObject> difference;
+        if (!other.database.Exists(id)) {
+            ReportProblem("record %s doesn't exists in %s", IdText(id).c_str(), other.name.c_str());
+            difference = DifferenceObject(id, "missing").String("missing_from", other.name);
+        } else if (compare) {
+            difference = FirstDifference(id, from, other);
         }
+        if (!difference) continue;
+        same = false;
+        if (differences) differences->Element(*difference);
     }
     return same;
 }
@@ -135,6 +221,7 @@ void ListHandler() {
     const bool skip = HasOption("-skip", true);
     const bool only = HasOption("-only", true);
     const bool tab = HasOption("-tab", true);
+    const bool json = HasOption("-json", true);
     const char* lineFormat = tab ? "%s\t%s\n" : "%s, %s\n";
     const bool showSummary = !skip, showList = !only;
     const std::string name = NextArgument();
@@ -147,24 +234,15 @@ void ListHandler() {
     }
     TOutput output(name);
     if (!output.IsOpen()) return;
-    TRecordCounts counts;
-    std::unique_ptr<TWVEK_DB::Iterator> records = OpenedDatabase().CreateIterator(0);
-    while (records->HasMore()) {
-        uint32_t type = 0;
-        const uint32_t id = records->Next(&type);
-        ++counts.total;
-        if (showSummary) counts.Count(int(type));
-        if (showList)
-            output.Write(FormatString(lineFormat, IdText(id).c_str(), RecordTypeName(int(type))));
-    }
-    if (showSummary) {
-        if (showList) output.Write("\n");
-        output.Write(SummaryText(counts));
-    }
+    if (json)
+        WriteJsonList(output, showList, showSummary);
+    else
+        WriteTextList(output, lineFormat, showList, showSummary);
     output.Close();
 }
 
 void CompareHandler() {
+    const bool json = HasOption("-json", true);
     const std::string secondName = NextArgument();
     if (secondName.empty()) {
         ReportError("wrong number of arguments for compare");
@@ -172,11 +250,25 @@ void CompareHandler() {
     }
     TOpenDatabase second = OpenDatabase(secondName, true);
     if (!second) return;
-    const std::string& firstName = CurrentRun().databaseFileName;
-    TWVEK_DB& first = OpenedDatabase();
-    bool same = WalkRecords(first, firstName, *second, secondName, true);
-    same = WalkRecords(*second, secondName, first, firstName, false) && same;
+    const TSide first{OpenedDatabase(), CurrentRun().databaseFileName}, other{*second, secondName};
+    std::optional<TOutput> output;
+    std::optional<TJsonDocument> document;
+    if (json) {
+        document.emplace(output.emplace(""));
+        document->String("first", first.name);
+        document->String("second", other.name);
+        document->BeginArray("differences");
+    }
+    TJsonDocument* differences = document ? &*document : nullptr;
+    bool same = WalkRecords(first, other, true, differences);
+    same = WalkRecords(other, first, false, differences) && same;
     second.reset();
+    if (document) {
+        document->EndArray();
+        document->Bool("same", same);
+        document->Close();
+        output->Close();
+    }
     if (same) ReportInfo("the databases contain the same data");
 }
 

@@ -3,12 +3,14 @@
 // `delete`. The dispatcher has opened the database for the first four (read-only for `list`
 // and `compare`); `delete` works with the file name itself.
 
-// `list [-tab] [-skip] [-only] [output.file]`: the live records in file order, then a summary
-// by type, to the output file (created or emptied) or standard output.
+// `list [-tab] [-skip] [-only] [-json] [output.file]`: the live records in file order, then a
+// summary by type, to the output file (created or emptied) or standard output; with -json as
+// one JSON document (docs/usage.md gives its members).
 void ListHandler();
 
-// `compare second_db.file`: reports every record that is missing on one side or differs in
-// type, flags, length or data.
+// `compare second_db.file [-json]`: reports every record that is missing on one side or
+// differs in type, flags, length or data; with -json the differences also go to standard
+// output as one JSON document, beside the messages.
 void CompareHandler();
 
 // `compact`: rewrites the database without its dead versions.

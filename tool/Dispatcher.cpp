@@ -100,16 +100,22 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
     return status;
 }
 
-TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly) {
+bool CheckDatabaseName(const std::string& fileName, bool readOnly) {
     const TFilePath path(fileName);
     if (readOnly && !path.Exists()) {
         ReportError("the database file '%s', doesn't exist", fileName.c_str());
-        return TOpenDatabase(nullptr, CloseDatabase);
+        return false;
     }
     if (!WVEK::IsDatabaseFile(path)) {
         ReportError("'%s' is not a valid format database file", fileName.c_str());
-        return TOpenDatabase(nullptr, CloseDatabase);
+        return false;
     }
+    return true;
+}
+
+TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly) {
+    if (!CheckDatabaseName(fileName, readOnly)) return TOpenDatabase(nullptr, CloseDatabase);
+    const TFilePath path(fileName);
     const TFilePath indexPath = WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
     try {
         return TOpenDatabase(new WVEK::TWVEK_DB(path, indexPath, readOnly), CloseDatabase);

@@ -21,6 +21,10 @@ int RunCommands(std::span<const TCommand> table, int argc, const char* const* ar
 // Writes the usage text generated from the tool's command table.
 void PrintUsage();
 
+// The checks before a database is opened: reports through ReportError and gives false when
+// `fileName` (as typed) is missing (read-only) or not a database file.
+bool CheckDatabaseName(const std::string& fileName, bool readOnly);
+
 // Opens the database `fileName` (as typed) with its index beside it, for the dispatcher and
 // for commands that open a second database. Reports through ReportError and gives none when
 // the file is missing (read-only), not a database file, or in use by another process; lets

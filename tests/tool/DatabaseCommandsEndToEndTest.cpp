@@ -5,6 +5,8 @@
 #include "FileLock.h"
 #include "ToolRunFixture.h"
 
+#include <optional>
+
 namespace {
 
 const char kAssertFailed[] = "ERROR: the command failed with error 1634955892 (0x61737274)\n";
@@ -81,6 +83,32 @@ TEST_F(DatabaseCommandsTest, DamagedFilesEndTheCommandWithAnError) {
 
 // ---- compare -------------------------------------------------------------------------------
 
+// -json: one document beside the unchanged messages, valid JSON whatever bytes a name holds.
+TEST_F(DatabaseCommandsTest, ListAndCompareWriteJson) {
+    const std::string name = "q\"\\\x01\xc3\xa9.db", escaped = "q\\\"\\\\\\u0001\\u00c3\\u00a9.db";
+    MakeDatabase(name, {{0x00010005, 'p', "pic", 0x4}, {0xFF000001, 'z', ""}});
+    ExpectRun({"list", name, "-j", "out.json"}, "", "", 0);
+    EXPECT_EQ(ReadFile("out.json"),
+              "{\n  \"database\": \"" + escaped +
+                  "\",\n  \"records\": [\n"
+                  "    {\"id\": \"1-5\", \"hex\": \"0x10005\", \"decimal\": 65541, "
+                  "\"type\": \"picture\", \"flags\": 4, \"length\": 3},\n"
+                  "    {\"id\": \"255-0-1\", \"hex\": \"0xFF000001\", \"decimal\": 4278190081, "
+                  "\"type\": \"unknown\", \"flags\": 0, \"length\": 0}\n  ],\n"
+                  "  \"summary\": {\"picture\": 1, \"qdf\": 0, \"list\": 0, \"text\": 0, "
+                  "\"binary\": 0, \"total\": 2}\n}\n");
+    ExpectRun({"list", name, "-JSON", "-skip", "-only"}, "",
+              "ERROR: you can't use -skip and -only together\n", -1);
+    ExpectRun({"compare", name, name, "-j"},
+              "{\n  \"first\": \"" + escaped + "\",\n  \"second\": \"" + escaped +
+                  "\",\n  \"differences\": [],\n  \"same\": true\n}\n",
+              "the databases contain the same data\n", 0);
+    const TProcessResult parsed =
+        RunProcess("/usr/bin/env", {"python3", "-m", "json.tool", "out.json"}, fDir.Path());
+    if (parsed.exitCode == 127) GTEST_SKIP() << "no python3";
+    EXPECT_EQ(parsed.exitCode, 0) << parsed.err;
+}
+
 TEST_F(DatabaseCommandsTest, CompareReportsEveryDifference) {
     MakeDatabase("a.db", {{1, 't', "same"},
                           {2, 't', "x"},
@@ -94,7 +122,20 @@ TEST_F(DatabaseCommandsTest, CompareReportsEveryDifference) {
                           {3, 't', "abc", 0x4},
                           {1, 't', "same"},
                           {7, 'b', "only b"}});
-    ExpectRun({"compare", "a.db", "b.db"}, "",
+    const std::string differences =
+        "{\n  \"first\": \"a.db\",\n  \"second\": \"b.db\",\n  \"differences\": [\n"
+        "    {\"id\": \"0-2\", \"hex\": \"0x2\", \"decimal\": 2, "
+        "\"kind\": \"missing\", \"missing_from\": \"b.db\"},\n"
+        "    {\"id\": \"0-3\", \"hex\": \"0x3\", \"decimal\": 3, "
+        "\"kind\": \"flags\", \"first\": 0, \"second\": 4},\n"
+        "    {\"id\": \"0-4\", \"hex\": \"0x4\", \"decimal\": 4, "
+        "\"kind\": \"type\", \"first\": \"binary\", \"second\": \"picture\"},\n"
+        "    {\"id\": \"0-5\", \"hex\": \"0x5\", \"decimal\": 5, "
+        "\"kind\": \"length\", \"first\": 4, \"second\": 3},\n"
+        "    {\"id\": \"0-6\", \"hex\": \"0x6\", \"decimal\": 6, \"kind\": \"data\"},\n"
+        "    {\"id\": \"0-7\", \"hex\": \"0x7\", \"decimal\": 7, "
+        "\"kind\": \"missing\", \"missing_from\": \"a.db\"}\n  ],\n  \"same\": false\n}\n";
+    ExpectRun({"compare", "a.db", "b.db", "-json"}, differences,
               "ERROR: record 0-2 doesn't exists in b.db\n"
               "ERROR: records 0-3 don't have the same flags (a.db : 0000 vs b.db : 0004)\n"
               "ERROR: records 0-4 are not the same type (a.db : binary vs b.db : picture)\n"
@@ -208,7 +249,7 @@ TEST_F(DatabaseCommandsTest, NoCommandDestroysAFileThatIsNotItsOwn) {
 
     const std::unique_ptr<TFileLock> held =
         TFileLock::Acquire(TFilePath(PathOf("other.db")), TFileLock::TMode::kExclusive);
-    for (const char* command : {"list", "delete", "create"}) {
+    for (const char* command : {"list", "delete", "create", "verify"}) {
         std::vector<std::string> arguments = {command, "other.db"};
         if (std::string(command) != "list") arguments.push_back(command[0] == 'c' ? "src.xml" : "0-1");
         ExpectRun(arguments, "", "ERROR: the database other.db is in use by another process\n", -1);
@@ -238,4 +279,83 @@ TEST_F(DatabaseCommandsTest, RemoveDropsAnIndexEntryOfADeadVersion) {
     ExpectRun({"remove", "s.db", "1"}, "", "", 0);
     ExpectRun({"list", "s.db", "-skip"}, "0-2, text\n", "", 0);
     ExpectRun({"remove", "s.db", "1"}, "", "ERROR: record 0-1 wasn't found\n", -1);
+}
+
+// ---- verify --------------------------------------------------------------------------------
+
+// Each kind of damage, made byte-wise in a database of records 1, 2 and 3 at offsets 25, 53 and
+// 81 (109 bytes) and its index of one leaf (keys at 18, values at 98); verify reports it and
+// changes no byte of any file.
+TEST_F(DatabaseCommandsTest, VerifyReportsEachKindOfDamageAndChangesNothing) {
+    MakeDatabase("s.db", {{1, 't', "ab"}, {2, 't', "cd"}, {3, 't', "ef"}});
+    const std::string db = ReadFile("s.db"), index = ReadFile("s.ind");
+    const auto patch = [](std::string bytes, size_t at, char value) {
+        bytes[at] = value;
+        return bytes;
+    };
+    const std::string stop = "; nothing after it was checked", sound = "the database is sound: ";
+    const std::string tree = "the index s.ind is not a valid B-tree (key order, key counts, child "
+                             "links or depth)";
+    const struct {
+        std::string db;
+        std::optional<std::string> index; // none: missing
+        std::string findings; // or, with no problems, what follows "the database is sound: "
+        int problems = 1;
+        bool journal = false;
+    } cases[] = {
+        {db, index, "3 records", 0},
+        {db, index,
+         "the journal s.jnl is present: a command did not finish, and the next opening rolls it "
+         "back",
+         1, true},
+        {patch(db, 53, 'X'), index, "the record header at offset 53 lacks its magic R2D2" + stop},
+        {patch(db, 81 + 22, 0), index,
+         "the record header at offset 81 gives its position as 0" + stop},
+        {patch(db, 81 + 8, 100), index,
+         "record 0-3 at offset 81: its 100 data bytes reach past the end of the file at 109" +
+             stop},
+        {db + "R2D2", index,
+         "the record header at offset 109 is cut short by the end of the file at 113" + stop},
+        {patch(db, 53 + 4, 1), index,
+         "record 0-1 is live twice, at offsets 25 and 53\n"
+         "ERROR: the index names record 0-2 at offset 53, where no header of it starts",
+         2},
+        {patch(db, 25 + 13, 4), index,
+         "the index names record 0-1 at offset 25, a deleted version"},
+        // An index of version 0 may name a deleted version.
+        {patch(db, 25 + 13, 4), patch(index, 9, '0'), "2 records", 0},
+        {db, std::nullopt, "the index s.ind is missing; the next opening rebuilds it"},
+        {db, "",
+         "the index s.ind is empty, but the database holds live records; the next opening "
+         "rebuilds it"},
+        {db, patch(index, 0, 'X'), "the index s.ind does not start with the index header VEKINDEX"},
+        {db, patch(index, 9, '7'), "the index s.ind has a version other than 0 and 1"},
+        {db, patch(index, 12, 9), tree}, // the root beyond the file
+        {db, patch(index, 18, 9), tree}, // keys 9, 2, 3
+        {db, patch(index, 98, 53),
+         "the index names record 0-1 at offset 53, but it is live at offset 25"},
+        {db, patch(index, 16, 2), "record 0-3 at offset 81 is missing from the index"},
+    };
+    const auto snapshot = [&] {
+        std::vector<std::string> all;
+        for (const std::string& name : Files())
+            all.push_back(name + ":" + ReadFile(name));
+        return all;
+    };
+    for (const auto& c : cases) {
+        WriteFile("s.db", c.db);
+        std::filesystem::remove(PathOf("s.ind"));
+        std::filesystem::remove(PathOf("s.jnl"));
+        if (c.index) WriteFile("s.ind", *c.index);
+        if (c.journal) WriteFile("s.jnl", "a journal");
+        const std::vector<std::string> before = snapshot();
+        if (c.problems == 0)
+            ExpectRun({"verify", "s.db"}, "", sound + c.findings + "\n", 0);
+        else
+            ExpectRun({"verify", "s.db"}, "",
+                      "ERROR: " + c.findings + "\nERROR: " + std::to_string(c.problems) +
+                          (c.problems == 1 ? " problem found\n" : " problems found\n"),
+                      -1);
+        EXPECT_EQ(snapshot(), before);
+    }
 }

@@ -17,7 +17,9 @@ const char kUsage[] =
     "\tcompiles the xml file to create a new database\n"
     "\t  -keepComments prevents QDF comments from being removed\n\n"
     "  compact database.file\n\tcompact the database to reclain any wasted space\n\n"
-    "  compare database.file second_db.file\n\tcompares two databases, and reports differences\n\n"
+    "  compare database.file second_db.file [-json]\n"
+    "\tcompares two databases, and reports differences\n"
+    "\t  -json\talso write the differences as JSON to standard output\n\n"
     "  delete database.file\n\tdeletes the database file and any support files\n\n"
     "  dump database.file [-notables] [-binary] [-skipASC] (-all|rec_rng) [output.file]\n"
     "\twrite records in XML format\n"
@@ -26,10 +28,14 @@ const char kUsage[] =
     "\t  -skipASC don't print the ASC values of binary data\n"
     "\t  -all|[record_range] conrols the records dumped\n\n"
     "  help\n\tshows this message\n\n"
-    "  list database.file [-tab] [-skip] [-only] [output.file]\n"
+    "  list database.file [-tab] [-skip] [-only] [-json] [output.file]\n"
     "\tlist the records in a database\n\t  -tab\ttab the columns\n\t  -skip\tsuppress the summary\n"
-    "\t  -only\tonly show the summary (skip record list)\n\n"
+    "\t  -only\tonly show the summary (skip record list)\n"
+    "\t  -json\twrite one JSON document instead of the text\n\n"
     "  remove database.file record_range\n\tremoves the record range from the database\n\n"
+    "  verify database.file\n"
+    "\tchecks the database and its support files without changing anything,\n"
+    "\tand reports every problem found\n\n"
     "  version\n\tprints the tool's version information\n\n"
     "Note:\n"
     "  record_id\trecord ids can be in VEK notation, hex, or decimal\n"
@@ -87,6 +93,8 @@ TEST_F(ToolTest, DispatcherCalcAndOpeningMessages) {
         {{"remove", "missing.db", "1"}, invalid("missing.db"), -1},
         {{"add", "missing.db", "s.xml"}, invalid("missing.db"), -1},
         {{"list", "short.db"}, invalid("short.db"), -1},
+        {{"verify", "missing.db"}, missing("missing.db"), -1},
+        {{"verify", "bad.db"}, invalid("bad.db"), -1},
         {{"compare", "dir.db", "a.db"}, invalid("dir.db"), -1},
         {{"compare", "a.db"}, "ERROR: wrong number of arguments for compare\n", -1},
         {{"compare", "a.db", "nope.db"}, missing("nope.db"), -1},
