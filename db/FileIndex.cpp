@@ -167,6 +167,7 @@ void TFileIndex::SetCacheSize(uint32_t bytes) {
     if (limit <= 10) return;
     fLimit = limit;
     fTable.Restamp();
+    fTable.Reserve(std::min(fNodeCount, fLimit));
     Trim(true);
 }
 

@@ -54,6 +54,10 @@ void TNodeTable::Resize(uint32_t buckets) {
         Link(std::move(entry));
 }
 
+void TNodeTable::Reserve(uint32_t buckets) {
+    if (buckets > BucketCount()) Resize(buckets);
+}
+
 void TNodeTable::Restamp() {
     for (std::unique_ptr<Entry>& head : fBuckets)
         for (Entry* e = head.get(); e; e = e->next.get())

@@ -32,6 +32,9 @@ public:
     void Add(uint32_t number, std::unique_ptr<TIndexNode> node);
     // Gives every entry a new stamp, as if all were used now.
     void Restamp();
+    // Makes room for `buckets` buckets (never fewer than there are), so that the nodes numbered
+    // below that each find their own bucket.
+    void Reserve(uint32_t buckets);
 
     // Moves up to `quota` holders that are clean and unused into `evicted`, passing over the
     // `recent` most recently stamped ones (none when recent is 0). The scan visits every

@@ -15,6 +15,7 @@
 #include "SupportFiles.h"
 #include "WVEK_DB.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -53,13 +54,21 @@ struct TRecordCopy {
     uint32_t flags = 0;
 };
 
-// The record as `database` holds it. The caller knows that it exists, so a database that
-// cannot hand it out is damaged: errAssert.
-TRecordCopy FetchRecord(TWVEK_DB& database, uint32_t id) {
+// The record as `database` holds it, or none when it has no live record `id`. A record that
+// exists but cannot be handed out is damage: errAssert.
+std::optional<TRecordCopy> FindRecord(TWVEK_DB& database, uint32_t id) {
     TRecordCopy copy;
     copy.data.reset(database.Get(id, &copy.length, &copy.type, &copy.flags));
-    ThrowUnless(copy.data != nullptr);
-    return copy;
+    if (copy.data) return copy;
+    ThrowUnless(!database.Exists(id));
+    return std::nullopt;
+}
+
+// The record as `database` holds it; the caller knows that it exists (errAssert otherwise).
+TRecordCopy FetchRecord(TWVEK_DB& database, uint32_t id) {
+    std::optional<TRecordCopy> copy = FindRecord(database, id);
+    ThrowUnless(copy.has_value());
+    return std::move(*copy);
 }
 
 // ---- list ----------------------------------------------------------------------------------
@@ -165,52 +174,72 @@ TJsonObject DifferenceObject(uint32_t id, const char* kind) {
 
 // Reports the first difference of a record present in both databases and gives it as JSON;
 // none when the record is the same in both.
-std::optional<TJsonObject> FirstDifference(uint32_t id, TSide first, TSide second) {
-    const TRecordCopy a = FetchRecord(first.database, id), b = FetchRecord(second.database, id);
-    const std::string text = IdText(id);
+std::optional<TJsonObject> FirstDifference(uint32_t id, const TRecordCopy& a, TSide first,
+                                           const TRecordCopy& b, TSide second) {
     const char *one = first.name.c_str(), *two = second.name.c_str();
     if (a.type != b.type) {
-        ReportError("records %s are not the same type (%s : %s vs %s : %s)", text.c_str(), one,
-                    RecordTypeName(a.type), two, RecordTypeName(b.type));
+        ReportError("records %s are not the same type (%s : %s vs %s : %s)", IdText(id).c_str(),
+                    one, RecordTypeName(a.type), two, RecordTypeName(b.type));
         return DifferenceObject(id, "type")
             .String("first", RecordTypeName(a.type))
             .String("second", RecordTypeName(b.type));
     }
     if (a.flags != b.flags) {
-        ReportError("records %s don't have the same flags (%s : %04X vs %s : %04X)", text.c_str(),
-                    one, a.flags, two, b.flags);
+        ReportError("records %s don't have the same flags (%s : %04X vs %s : %04X)",
+                    IdText(id).c_str(), one, a.flags, two, b.flags);
         return DifferenceObject(id, "flags").Number("first", a.flags).Number("second", b.flags);
     }
     if (a.length != b.length) {
-        ReportError("records %s don't match in length (%s : %d vs %s : %d)", text.c_str(), one,
-                    int(a.length), two, int(b.length));
+        ReportError("records %s don't match in length (%s : %d vs %s : %d)", IdText(id).c_str(),
+                    one, int(a.length), two, int(b.length));
         return DifferenceObject(id, "length").Number("first", a.length).Number("second", b.length);
     }
     if (std::memcmp(a.data.get(), b.data.get(), a.length) != 0) {
-        ReportError("the data for record %s differs between the two files", text.c_str());
+        ReportError("the data for record %s differs between the two files", IdText(id).c_str());
         return DifferenceObject(id, "data");
     }
     return std::nullopt;
 }
 
-// Reports every live record of `from` that `other` lacks; false when there is one. With
-// `compare`, the records present in both are compared as well. Each difference also goes
-// into `differences` when there is a document.
-bool WalkRecords(TSide from, TSide other, bool compare, TJsonDocument* differences) {
+// A record of one side that `other` lacks: reported, and given as JSON.
+TJsonObject MissingRecord(uint32_t id, const TSide& other) {
+    ReportProblem("record %s doesn't exists in %s", IdText(id).c_str(), other.name.c_str());
+    return DifferenceObject(id, "missing").String("missing_from", other.name);
+}
+
+// Walks the first database's live records: each the second lacks is reported, each both hold
+// is compared. Their ids go to `seen`, sorted, for the walk of the second. False when there
+// was a report; each goes into `differences` too when there is a document.
+bool CompareRecords(TSide first, TSide second, TJsonDocument* differences,
+                    std::vector<uint32_t>& seen) {
     bool same = true;
-    std::unique_ptr<TWVEK_DB::Iterator> records = from.database.CreateIterator(0);
+    std::unique_ptr<TWVEK_DB::Iterator> records = first.database.CreateIterator(0);
     while (records->HasMore()) {
         const uint32_t id = records->Next(nullptr);
-        std::optional<TJsonObject> difference;
-        if (!other.database.Exists(id)) {
-            ReportProblem("record %s doesn't exists in %s", IdText(id).c_str(), other.name.c_str());
-            difference = DifferenceObject(id, "missing").String("missing_from", other.name);
-        } else if (compare) {
-            difference = FirstDifference(id, from, other);
-        }
+        seen.push_back(id);
+        const std::optional<TRecordCopy> b = FindRecord(second.database, id);
+        std::optional<TJsonObject> difference =
+            b ? FirstDifference(id, FetchRecord(first.database, id), first, *b, second)
+              : MissingRecord(id, second);
         if (!difference) continue;
         same = false;
         if (differences) differences->Element(*difference);
+    }
+    std::sort(seen.begin(), seen.end());
+    return same;
+}
+
+// Reports every live record of the second database whose id the first's walk did not see.
+bool ReportRecordsOnlyIn(TSide second, TSide first, const std::vector<uint32_t>& seen,
+                         TJsonDocument* differences) {
+    bool same = true;
+    std::unique_ptr<TWVEK_DB::Iterator> records = second.database.CreateIterator(0);
+    while (records->HasMore()) {
+        const uint32_t id = records->Next(nullptr);
+        if (std::binary_search(seen.begin(), seen.end(), id)) continue;
+        same = false;
+        const TJsonObject difference = MissingRecord(id, first);
+        if (differences) differences->Element(difference);
     }
     return same;
 }
@@ -260,8 +289,9 @@ void CompareHandler() {
         document->BeginArray("differences");
     }
     TJsonDocument* differences = document ? &*document : nullptr;
-    bool same = WalkRecords(first, other, true, differences);
-    same = WalkRecords(other, first, false, differences) && same;
+    std::vector<uint32_t> seen;
+    bool same = CompareRecords(first, other, differences, seen);
+    same = ReportRecordsOnlyIn(other, first, seen, differences) && same;
     second.reset();
     if (document) {
         document->EndArray();
