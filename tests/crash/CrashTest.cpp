@@ -36,17 +36,20 @@ using TRecords = std::map<uint32_t, std::tuple<int, uint32_t, std::string>>;
 // The data of record `id` as written by `generation` (0: the first database); its length
 // changes with the generation, except where `sameLength` keeps it.
 std::string Data(uint32_t id, uint32_t generation, bool sameLength = false) {
+    std::string data = std::to_string(id) + "." + std::to_string(generation) + ":";
     const size_t length = 1 + (id * 37 + (sameLength ? 0 : generation * 11)) % 300;
-    std::string data(length, char('a' + (id + generation) % 26));
-    data.replace(0, std::min(length, size_t(8)), std::to_string(id * 10 + generation), 0, 8);
+    data.resize(std::max(length, data.size()), char('a' + (id + generation) % 26));
     return data;
 }
+
+// The record types by id: t, b, l and a in turn.
+const char* const kTypeNames[] = {"text", "binary", "list", "qdf"};
 
 TFilePath IndexOf(const TFilePath& path) {
     return WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
 }
 
-// Ids 1-300 of types t, b, l and a, every 7th permanent and every 11th compressed; then, in a
+// Ids 1-300, every 7th permanent and every 11th compressed; then, in a
 // second unit, every 5th id rewritten with another length and ids above 200 that are multiples
 // of 13 deleted, which leaves dead versions for compaction.
 void MakeDatabase(const std::string& name) {
@@ -54,7 +57,7 @@ void MakeDatabase(const std::string& name) {
     TWVEK_DB db(path, IndexOf(path), false);
     for (uint32_t id = 1; id <= 300; ++id) {
         const std::string data = Data(id, 0);
-        ASSERT_TRUE(db.Put(id, data.data(), uint32_t(data.size()), "tbla"[id % 4]));
+        ASSERT_TRUE(db.Put(id, data.data(), uint32_t(data.size()), uint8_t("tbla"[id % 4])));
         db.SetFlags(id, (id % 7 ? 0 : 0x4) | (id % 11 ? 0 : 0x1));
     }
     ASSERT_EQ(db.Flush(true), 0u);
@@ -71,18 +74,18 @@ void MakeDatabase(const std::string& name) {
 // length, and ids whose flags alone change.
 void WriteSource(const std::string& name) {
     std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<record_list>\n";
-    auto record = [&](uint32_t id, const char* type, const char* flags, const std::string& data) {
-        text += "<record id=\"" + std::to_string(id) + "\" type=\"" + type + "\"" + flags +
-                "><string>" + data + "</string></record>\n";
+    auto record = [&](uint32_t id, const char* flags, const std::string& data) {
+        text += "<record id=\"" + std::to_string(id) + "\" type=\"" + kTypeNames[id % 4] + "\"" +
+                flags + "><string>" + data + "</string></record>\n";
     };
     for (uint32_t id = 1001; id <= 1004; ++id)
-        record(id, "text", "", Data(id, 2));
+        record(id, "", Data(id, 2));
     for (uint32_t id = 3; id <= 12; id += 3)
-        record(id, "binary", "", Data(id, 2));
+        record(id, "", Data(id, 2));
     for (uint32_t id = 61; id <= 64; ++id)
-        record(id, "text", "", Data(id, 2, true));
+        record(id, "", Data(id, 2, true));
     for (uint32_t id = 81; id <= 85; ++id)
-        record(id, "list", " permanent=\"true\" compressed=\"true\"", Data(id, id % 5 ? 0 : 1));
+        record(id, " permanent=\"true\" compressed=\"true\"", Data(id, id % 5 ? 0 : 1));
     text += "</record_list>\n";
     WriteBytes(name, std::vector<uint8_t>(text.begin(), text.end()));
 }
