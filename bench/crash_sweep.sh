@@ -5,8 +5,10 @@
 # SIGKILLs sent from outside at random times. After each kill the database must list and dump
 # without error and hold the records from before or after the command, with no temporary file
 # or journal left once it was opened. Prints one row per command.
-# Usage: bench/crash_sweep.sh [RECORDS] [SHIM_POINTS] [RANDOM_KILLS]   (after `make bench`)
-#   defaults 100000 24 12; CI runs a small count, e.g. 2000 6 3.
+# Every outcome that is not clean is described on standard error.
+# Usage: bench/crash_sweep.sh [RECORDS] [SHIM_POINTS] [RANDOM_KILLS] [COMMANDS]
+#   (after `make bench`) defaults 100000 24 12 "create add remove compact"; CI runs a small
+#   count, e.g. 2000 6 3.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/build-bench/bin
@@ -14,6 +16,7 @@ shim=$root/build-bench/lib/libcrash_io_shim.so
 records=${1:-100000}
 shim_points=${2:-24}
 random_kills=${3:-12}
+commands=${4:-create add remove compact}
 [ -x "$bin/tarnwick" ] && [ -f "$shim" ] || { echo "run make bench first" >&2; exit 1; }
 base=/dev/shm
 [ -d "$base" ] || base=${TMPDIR:-/tmp}
@@ -79,25 +82,34 @@ declare -A arguments=(
 restore() { rm -rf run && cp -r before run; }
 dump() { tool dump run/x.db -binary -skipasc -all "$1" >/dev/null 2>&1; }
 
-# Checks run/ after a kill; adds to the row's counters.
+# Checks run/ after the kill that $1 describes; adds to the row's counters.
 check() {
     kills=$((kills + 1))
-    if ! tool list run/x.db >/dev/null 2>&1 || ! dump state.xml; then
+    if ! tool list run/x.db >/dev/null 2>list.txt || ! dump state.xml; then
         unreadable=$((unreadable + 1))
+        echo "$command, $1: unreadable: $(cat list.txt)" >&2
         return
     fi
-    if ls run | grep -q '#\|\.jnl$'; then left=$((left + 1)); fi
+    local files
+    files=$(ls run | grep '#\|\.jnl$' || true)
+    if [ -n "$files" ]; then
+        left=$((left + 1))
+        echo "$command, $1: left over:" $files >&2
+    fi
     if cmp -s state.xml was.xml || cmp -s state.xml is.xml; then
         clean=$((clean + 1))
     else
-        lost=$((lost + $(python3 lost.py was.xml state.xml is.xml)))
+        local missing
+        missing=$(python3 lost.py was.xml state.xml is.xml)
+        lost=$((lost + missing))
+        echo "$command, $1: $missing records from neither state" >&2
     fi
 }
 
 row() { printf '%-8s %8s %7s %6s %6s %11s %13s %10s %6s\n' "$@"; }
 row command records points kills clean unreadable 'records lost' 'left over' seconds
 modes=(kill torn lose last)
-for command in create add remove compact; do
+for command in $commands; do
     read -ra args <<<"${arguments[$command]}"
     restore
     dump was.xml
@@ -105,30 +117,32 @@ for command in create add remove compact; do
     TARNWICK_CRASH_LOG=$work/points LD_PRELOAD=$shim tool "${args[@]}" >/dev/null 2>&1 || true
     elapsed=$(($(date +%s%N) - start))
     dump is.xml
-    count=$(stat -c %s points)
+    points=$(cat points)
+    count=${#points}
     kills=0 clean=0 unreadable=0 lost=0 left=0
     # Shim points evenly over the run, the first and the last among them.
     for ((i = 0; i < shim_points; ++i)); do
         n=$((1 + i * (count - 1) / (shim_points > 1 ? shim_points - 1 : 1)))
+        mode=${modes[i % 4]}
         restore
         status=0
-        TARNWICK_CRASH_AT=$n TARNWICK_CRASH_MODE=${modes[i % 4]} LD_PRELOAD=$shim \
+        TARNWICK_CRASH_AT=$n TARNWICK_CRASH_MODE=$mode LD_PRELOAD=$shim \
             tool "${args[@]}" >/dev/null 2>&1 || status=$?
         [ "$status" = 137 ] || { echo "$command: point $n of $count not reached" >&2; exit 1; }
-        check
+        check "TARNWICK_CRASH_AT=$n (${points:n-1:1}) TARNWICK_CRASH_MODE=$mode"
     done
     # A run that ended before its kill is no kill point: it runs again, killed sooner.
     for ((i = 0; i < random_kills; ++i)); do
         ns=$((elapsed * (RANDOM % 1000) / 1000))
         for _ in 1 2 3 4 5 6; do
             restore
-            tool "${args[@]}" >/dev/null 2>&1 &
+            "$bin/tarnwick" "${args[@]}" >/dev/null 2>&1 & # not through tool(): $! must be the tool
             pid=$!
             sleep "$(awk -v ns="$ns" 'BEGIN { printf "%.4f", ns / 1e9 }')"
             kill -KILL "$pid" 2>/dev/null || true
             status=0
             wait "$pid" 2>/dev/null || status=$?
-            if [ "$status" = 137 ]; then check; break; fi
+            if [ "$status" = 137 ]; then check "SIGKILL after $ns ns"; break; fi
             ns=$((ns / 2))
         done
     done
