@@ -1,10 +1,10 @@
 // Runs the commands that change a database under the I/O shim (io_shim.c) and stops each one at
 // every point where it changes a file: killed before the call, killed in the middle of a
-// write, killed after losing the data it had not synced, or with the call failing. Every
-// outcome must be a database that opens, passes the index check and holds exactly the records
-// from before the command or from after it, with no temporary file or journal left once it
-// has been opened again; a failed call must end the command with status -1 and the records
-// from before it.
+// write, killed after losing the data it had not synced (all of it, or all but the last
+// write), or with the call failing. Every outcome must be a database that opens, passes the
+// index check and holds exactly the records from before the command or from after it, with no
+// temporary file or journal left once it has been opened again; a failed call must end the
+// command with status -1 and the records from before it.
 
 #include "Exception.h"
 #include "FileIndex.h"
