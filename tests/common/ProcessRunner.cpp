@@ -30,7 +30,10 @@ void DrainPipes(int outFd, int errFd, TProcessResult& result) {
 }
 
 [[noreturn]] void StartChild(const std::string& program, const std::vector<std::string>& arguments,
-                             const std::string& workingDirectory, int outFd, int errFd) {
+                             const std::string& workingDirectory,
+                             const std::vector<std::string>& environment, int outFd, int errFd) {
+    for (const std::string& entry : environment)
+        putenv(const_cast<char*>(entry.c_str())); // lives until the exec
     dup2(outFd, STDOUT_FILENO);
     dup2(errFd, STDERR_FILENO);
     close(STDIN_FILENO);
@@ -47,7 +50,8 @@ void DrainPipes(int outFd, int errFd, TProcessResult& result) {
 } // namespace
 
 TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                          const std::string& workingDirectory) {
+                          const std::string& workingDirectory,
+                          const std::vector<std::string>& environment) {
     TProcessResult result;
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0) return {"", "", 127, 0};
@@ -57,7 +61,8 @@ TProcessResult RunProcess(const std::string& program, const std::vector<std::str
         return {"", "", 127, 0};
     }
     pid_t child = fork();
-    if (child == 0) StartChild(program, arguments, workingDirectory, outPipe[1], errPipe[1]);
+    if (child == 0)
+        StartChild(program, arguments, workingDirectory, environment, outPipe[1], errPipe[1]);
     close(outPipe[1]);
     close(errPipe[1]);
     if (child > 0) DrainPipes(outPipe[0], errPipe[0], result);
@@ -75,4 +80,3 @@ std::string ToolPath() {
     const char* bin = std::getenv("TARNWICK_BIN");
     return std::string(bin ? bin : ".") + "/tarnwick";
 }
-

@@ -12,10 +12,11 @@ struct TProcessResult {
 };
 
 // Runs `program` with `arguments` (argv[0] is `program` itself), with standard input closed,
-// in `workingDirectory` when it is not empty. A program that cannot be started ends with
-// exit code 127.
+// in `workingDirectory` when it is not empty, with the "NAME=value" entries of `environment`
+// added to its environment. A program that cannot be started ends with exit code 127.
 TProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
-                          const std::string& workingDirectory = "");
+                          const std::string& workingDirectory = "",
+                          const std::vector<std::string>& environment = {});
 
 // The path of the built tool: $TARNWICK_BIN/tarnwick.
 std::string ToolPath();
