@@ -18,27 +18,26 @@
 namespace WVEK {
 
 // Pending changes are committed first, so that none is lost with the old file. Whatever
-// fails, the database is open again afterwards on what stands under its name.
+// fails, the old files are back under their names and the database is open again on them.
 uint32_t TWVEK_DB::Compact() {
     if (fReadOnly) return errReadOnly;
     if (!fCache || Flush(true) != 0) return errCompactFailed;
-    TFilePath newPath, newIndexPath;
     std::unique_ptr<TJournal> journal;
     try {
-        TemporaryDatabaseNames(GetPath(), newPath, newIndexPath);
-        journal = JournalOfTemporaryFiles(GetPath(), {newPath, newIndexPath});
-        WriteCompacted(newPath, newIndexPath);
+        const TReplacement names(GetPath(), false);
+        journal = names.Journal();
+        WriteCompacted(names.database, names.index);
         // Locked before it takes the name, so that nobody gets in between.
         std::unique_ptr<TFileLock> newLock =
-            TFileLock::Acquire(newPath, TFileLock::TMode::kExclusive);
+            TFileLock::Acquire(names.database, TFileLock::TMode::kExclusive);
         Close();
-        ReplaceDatabaseFiles(newPath, newIndexPath, GetPath(), fIndexPath);
-        fLock = std::move(newLock);
+        names.Switch();
         journal->Commit();
+        fLock = std::move(newLock);
         Open(false);
         return 0;
     } catch (...) {
-        DiscardTemporaryFiles(journal, {newPath, newIndexPath});
+        if (journal) journal->RollBack(GetPath(), fIndexPath);
         try {
             Close();
             Open(false);

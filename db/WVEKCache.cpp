@@ -42,11 +42,11 @@ TDBRecord* TWVEKCache::Lookup(uint32_t id) const {
 
 bool TWVEKCache::Hold(TDBRecord* record) {
     ThrowUnless(record != nullptr, errNilPointer);
-    fHeldBytes += HeldSize(*record);
     uint32_t id = record->GetId();
     if (Contains(id)) return false;
     fHeld.AddLast(record, id);
     fHeldIndex.emplace(id, fHeld.Tail());
+    fHeldBytes += HeldSize(*record);
     return true;
 }
 

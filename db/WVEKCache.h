@@ -34,8 +34,8 @@ public:
     bool Contains(uint32_t id) const { return fHeldIndex.count(id) != 0; }
     // The held record for id (owned by the cache), or null.
     TDBRecord* Lookup(uint32_t id) const;
-    // Takes ownership of `record` and holds it under its id; false (the caller keeps the
-    // record) when a record is held for that id already. Held bytes grow in either case.
+    // Takes ownership of `record` and holds it under its id, counting its bytes; false (the
+    // caller keeps the record) when a record is held for that id already.
     bool Hold(TDBRecord* record);
     // Frees the held record for id and marks its place obsolete; false when none is held.
     bool Drop(uint32_t id);

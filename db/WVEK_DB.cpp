@@ -49,17 +49,17 @@ void ThrowIfError(int error) {
 
 } // namespace
 
+// Until Install commits its journal, destroying it rolls the replacement back: the new files
+// go and the target's stay (or come back) under their names.
 struct TWVEK_DB::TTarget {
-    TFilePath path;
-    TFilePath indexPath;
+    explicit TTarget(const TFilePath& path) : names(path, true) {}
+    ~TTarget() {
+        if (journal) journal->RollBack(names.target, names.targetIndex);
+    }
+
+    TReplacement names;
     std::unique_ptr<TFileLock> lock; // on the database being replaced, when there is one
     std::unique_ptr<TJournal> journal;
-    TFilePath temporary, temporaryIndex;
-    bool installed = false;
-
-    ~TTarget() {
-        if (!installed) DiscardTemporaryFiles(journal, {temporary, temporaryIndex});
-    }
 };
 
 TWVEK_DB::TWVEK_DB(const TFilePath& path, const TFilePath& indexPath, bool readOnly)
@@ -76,15 +76,14 @@ TWVEK_DB::TWVEK_DB(const TFilePath& path, const TFilePath& indexPath,
 // The database being replaced is locked first and a journal it was left with applied, so that
 // nothing of it can later be applied to the new database.
 std::unique_ptr<TWVEK_DB> TWVEK_DB::CreateReplacement(const TFilePath& target) {
-    auto destination = std::make_unique<TTarget>();
-    destination->path = target;
-    destination->indexPath = GetSupportFileName(target, TSupportFile::kIndex);
-    if (target.Exists())
-        destination->lock = TFileLock::Acquire(target, TFileLock::TMode::kExclusive);
-    TJournal::Recover(JournalPath(target), target, destination->indexPath);
-    TemporaryDatabaseNames(target, destination->temporary, destination->temporaryIndex);
-    const TFilePath path = destination->temporary, indexPath = destination->temporaryIndex;
-    destination->journal = JournalOfTemporaryFiles(target, {path, indexPath});
+    std::unique_ptr<TFileLock> lock;
+    if (target.Exists()) lock = TFileLock::Acquire(target, TFileLock::TMode::kExclusive);
+    TJournal::Recover(JournalPath(target), target,
+                      GetSupportFileName(target, TSupportFile::kIndex));
+    auto destination = std::make_unique<TTarget>(target);
+    destination->lock = std::move(lock);
+    destination->journal = destination->names.Journal();
+    const TFilePath path = destination->names.database, indexPath = destination->names.index;
     return std::unique_ptr<TWVEK_DB>(new TWVEK_DB(path, indexPath, std::move(destination)));
 }
 
@@ -168,14 +167,7 @@ void TWVEK_DB::StartJournal() {
 }
 
 void TWVEK_DB::RollBack() {
-    if (!fJournal || !fJournal->IsWritten()) return;
-    fJournal.reset();
-    if (fSync) fSync->SetJournal(nullptr);
-    try {
-        TJournal::Recover(JournalPath(GetPath()), GetPath(), fIndexPath);
-    } catch (...) {
-        // The journal stays; the next opening applies it.
-    }
+    if (fJournal) fJournal->RollBack(GetPath(), fIndexPath);
 }
 
 void TWVEK_DB::CheckFailure() {
@@ -207,11 +199,13 @@ void TWVEK_DB::OpenIndex(bool forceRebuild) {
 // Written also for a read-only database, under a temporary name that replaces the index once
 // complete. The first live version of an id in file order wins.
 uint32_t TWVEK_DB::RebuildIndex() {
-    TFilePath temporary;
     std::unique_ptr<TJournal> journal;
     try {
-        temporary = TemporaryName(fIndexPath);
-        journal = JournalOfTemporaryFiles(GetPath(), {temporary});
+        const TFilePath temporary = TemporaryName(fIndexPath);
+        journal = std::make_unique<TJournal>(JournalPath(GetPath()), TJournal::kNoLength,
+                                             TJournal::kNoLength);
+        journal->AddTemporaryFile(temporary.GetFileName());
+        journal->Sync();
         std::vector<TIndexPair> pairs;
         TWVEKIterator records(*this, 0);
         while (records.HasMore()) {
@@ -225,7 +219,7 @@ uint32_t TWVEK_DB::RebuildIndex() {
         journal->Commit();
         return 0;
     } catch (...) {
-        DiscardTemporaryFiles(journal, {temporary});
+        if (journal) journal->RollBack(GetPath(), fIndexPath);
         return errRebuildFailed;
     }
 }
@@ -253,14 +247,13 @@ uint32_t TWVEK_DB::Flush(bool release) {
 void TWVEK_DB::Install() {
     ThrowUnless(fTarget && fCache && !fCache->IsDirty() && !fIndex->IsDirty());
     Close();
-    ReplaceDatabaseFiles(GetPath(), fIndexPath, fTarget->path, fTarget->indexPath);
-    fTarget->installed = true;
-    SetPath(fTarget->path);
-    fIndexPath = fTarget->indexPath;
-    const TFilePath age = GetSupportFileName(GetPath(), TSupportFile::kAge);
-    if (age.Exists()) ThrowUnless(age.Delete());
-    fTarget->journal->Commit();
-    fTarget.reset();
+    const TReplacement& names = fTarget->names;
+    names.Switch();
+    fTarget->journal->Commit(); // the new database counts from here
+    fTarget->journal.reset();
+    SetPath(names.target);
+    fIndexPath = names.targetIndex;
+    fTarget.reset(); // releases the old database's lock: the new one's is held already
     Open(false);
 }
 

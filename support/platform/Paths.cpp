@@ -89,6 +89,10 @@ bool RenameFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool LinkFile(const std::string& from, const std::string& to) {
+    return link(from.c_str(), to.c_str()) == 0;
+}
+
 int SyncDirectory(const std::string& directory) {
     int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return errno;

@@ -37,6 +37,8 @@ bool PathExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Replaces `to` (when it exists) in one step.
 bool RenameFile(const std::string& from, const std::string& to);
+// Gives the file at `from` a second name `to` (which must not exist): a hard link.
+bool LinkFile(const std::string& from, const std::string& to);
 // Makes the creations, renames and deletions in `directory` durable; 0 or the errno.
 int SyncDirectory(const std::string& directory);
 

@@ -285,12 +285,13 @@ TEST_F(WVEKDBTest, AnUncommittedChangeIsRolledBackFromTheJournal) {
     db->CreateIterator(0); // commits to the files without the final flush
     const Bytes journal = ReadBytes(fFiles.Name("db.jnl"));
     const char* const documented =
-        "56454b4a524e4c0001000000530000000601000028b0e26252000000350000001a000000461a06f5"
-        "52324432070000000400000074200000000000000000350000005201000010000000f6000000438d";
+        "56454b4a524e4c0001000000000000005300000006010000c67c959a52000000350000001a000000"
+        "461a06f552324432070000000400000074200000000000000000350000005201000010000000f600"
+        "0000438d";
     Bytes prefix;
     for (const char* at = documented; *at; at += 2)
         prefix.push_back(uint8_t(std::stoi(std::string(at, 2), nullptr, 16)));
-    ASSERT_EQ(journal.size(), 328u);
+    ASSERT_EQ(journal.size(), 332u);
     EXPECT_EQ(Bytes(journal.begin(), journal.begin() + long(prefix.size())), prefix);
     EXPECT_NE(fFiles.DatabaseBytes(), database);
 
