@@ -71,6 +71,8 @@ public:
     void UnlockData(uint8_t* pointer);
     // The data bytes (empty for an empty node), valid until the data next changes.
     std::string_view Data() const { return fData; }
+    // Empties the data (its offset stays): for a reader that only needs to know it was there.
+    void ClearData() { fData.clear(); }
 
     // Takes ownership of `child` (unlinking it from any old parent) and appends it at the end
     // of the child list; throws errAssert, taking nothing, on an empty node or a null child.
@@ -82,7 +84,7 @@ public:
     TXMLNode* nextSibling = nullptr; // the following child of the same parent
     TXMLNode* firstChild = nullptr;
     // Where the parser found the element: the stream offsets of the "<" of its start tag and
-    // of the first byte of its data (-1 when unknown or when it has none).
+    // of the first byte of its data (-1 when unknown or when it never had any).
     int32_t offset = -1;
     int32_t dataOffset = -1;
 

@@ -159,7 +159,7 @@ void TXMLParser::AppendText(TXMLCursor& in) {
         data.resize(before);
         throw;
     }
-    if (before == 0) fCurrent->dataOffset = start;
+    if (fCurrent->dataOffset < 0) fCurrent->dataOffset = start;
     fSpaceSkipped = false;
 }
 
@@ -207,7 +207,7 @@ void TXMLParser::ReadCDataSection(LStream& stream, TXMLCursor& in) {
     // Whitespace dropped before a section is not between it and the text after it.
     if (fCurrent->GetDataLength() != length) {
         fSpaceSkipped = false;
-        if (length == 0) fCurrent->dataOffset = start;
+        if (fCurrent->dataOffset < 0) fCurrent->dataOffset = start;
     }
 }
 
