@@ -99,30 +99,51 @@ bool Parse(TSourceParser& parser, TSource& source) {
     return false;
 }
 
+// What decoding needs to know of a file's root element, which the checking pass finds.
+struct TRootFacts {
+    bool present = false;
+    std::string name;
+    bool empty = false;
+    int32_t offset = -1;
+    int32_t dataOffset = -1;
+};
+
+// The checking pass. Reports a parse failure and returns false; otherwise keeps the facts of
+// the root and the names of the elements the file ends inside (empty when none), so that the
+// pass's nodes are freed before the decoding pass.
+bool Check(TSource& source, TRootFacts& root, std::string& openElements) {
+    TSourceParser check;
+    if (!Parse(check, source)) return false;
+    if (const TXMLNode* node = check.GetRoot())
+        root = {true, node->GetName(), node->IsEmpty(), node->offset, node->dataOffset};
+    if (check.GetOpenElement() != nullptr) openElements = OpenElementNames(check.GetOpenElement());
+    return true;
+}
+
 // The outcome of decoding one file.
 enum class TDecoded { Done, Failed, ParseFailed };
 
 // Decodes a file that the checking pass found well formed: first what that pass learnt about
 // the root, then each record as the decoding pass reads it. `error` receives the decode error
 // code when the decoding stopped.
-TDecoded Decode(const TXMLNode* root, TSource& source, TRecordDecoder& decoder,
+TDecoded Decode(const TRootFacts& root, TSource& source, TRecordDecoder& decoder,
                 TDecodeReporter& reporter, uint32_t& error) {
     error = decodeFailed;
-    if (root == nullptr) {
+    if (!root.present) {
         reporter.DecodeStopped(TSite(), "", "the file holds no element");
         return TDecoded::Failed;
     }
-    const std::string& name = root->GetName();
-    if (!IsRootName(name)) {
-        reporter.ReportDecodeError({root->offset}, WithDetail("unknown node", name));
+    if (!IsRootName(root.name)) {
+        reporter.ReportDecodeError({root.offset}, WithDetail("unknown node", root.name));
         return TDecoded::Done;
     }
-    if (name == "record_list" && root->IsEmpty()) {
-        reporter.DecodeStopped({root->offset}, "", "<record_list/> holds no records");
+    bool list = root.name == "record_list";
+    if (list && root.empty) {
+        reporter.DecodeStopped({root.offset}, "", "<record_list/> holds no records");
         return TDecoded::Failed;
     }
-    if (name == "record_list" && root->dataOffset >= 0)
-        reporter.ReportDecodeError({root->dataOffset}, "record_list node has data");
+    if (list && root.dataOffset >= 0)
+        reporter.ReportDecodeError({root.dataOffset}, "record_list node has data");
     TSourceParser parser(&decoder);
     bool parsed = Parse(parser, source);
     if (parsed) parser.Finish();
@@ -133,10 +154,11 @@ TDecoded Decode(const TXMLNode* root, TSource& source, TRecordDecoder& decoder,
 
 // Checks the whole file, then decodes it. False when the run must stop (a parse error).
 bool CompileFile(TSource& source, TRecordDecoder& decoder, TDecodeReporter& reporter) {
-    TSourceParser check;
-    if (!Parse(check, source)) return false;
+    TRootFacts root;
+    std::string openElements;
+    if (!Check(source, root, openElements)) return false;
     uint32_t error = 0;
-    TDecoded decoded = Decode(check.GetRoot(), source, decoder, reporter, error);
+    TDecoded decoded = Decode(root, source, decoder, reporter, error);
     if (decoded == TDecoded::ParseFailed) return false;
     if (decoded == TDecoded::Failed) {
         ReportError("error decoding the XML tree for '%s' (error %d)", source.name.c_str(),
@@ -144,10 +166,8 @@ bool CompileFile(TSource& source, TRecordDecoder& decoder, TDecodeReporter& repo
         reporter.ReportStop();
     }
     // A truncated or half-copied file is compiled as far as it goes, but said to be so.
-    if (check.GetOpenElement() != nullptr)
-        reporter.ReportFileProblem(source.bytes.GetSize(),
-                                   "the file ends inside " +
-                                       OpenElementNames(check.GetOpenElement()));
+    if (!openElements.empty())
+        reporter.ReportFileProblem(source.bytes.GetSize(), "the file ends inside " + openElements);
     return true;
 }
 
