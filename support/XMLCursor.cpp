@@ -117,19 +117,6 @@ std::string_view TXMLCursor::ReadName() {
     }
 }
 
-void TXMLCursor::ReadUntil(uint8_t stop, std::string& out) {
-    for (;;) {
-        const uint8_t* from = fWindow.data + fPos;
-        auto* found =
-            static_cast<const uint8_t*>(std::memchr(from, stop, size_t(fWindow.length - fPos)));
-        int32_t end = found ? int32_t(found - fWindow.data) : fWindow.length;
-        Append(&out, fPos, end);
-        fPos = end;
-        if (found) return;
-        if (!More()) FailAtEnd();
-    }
-}
-
 bool TXMLCursor::ReadQuoted(uint8_t quote, std::string& out) {
     for (;;) {
         const uint8_t* from = fWindow.data + fPos;

@@ -22,6 +22,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -109,8 +110,9 @@ public:
     // A name running to the end of the bytes throws, as its next byte cannot be read. The view
     // lasts until the next call that may read further.
     std::string_view ReadName();
-    // Appends the bytes up to the next `stop`, which is not consumed, to `out`.
-    void ReadUntil(uint8_t stop, std::string& out);
+    // Hands the bytes up to the next `stop`, which is not consumed, to take(bytes, count),
+    // piece by piece.
+    template <typename Sink> void ReadUntil(uint8_t stop, Sink take);
     // Appends the bytes up to the next `quote`, which is consumed, to `out`. False, with the
     // position just past it, when a "<" comes first.
     bool ReadQuoted(uint8_t quote, std::string& out);
@@ -144,3 +146,16 @@ private:
     int32_t fPos = 0; // window index of the next byte
     bool fHeld = true;
 };
+
+template <typename Sink> void TXMLCursor::ReadUntil(uint8_t stop, Sink take) {
+    for (;;) {
+        const uint8_t* from = fWindow.data + fPos;
+        auto* found =
+            static_cast<const uint8_t*>(std::memchr(from, stop, size_t(fWindow.length - fPos)));
+        int32_t end = found ? int32_t(found - fWindow.data) : fWindow.length;
+        take(reinterpret_cast<const char*>(from), size_t(end - fPos));
+        fPos = end;
+        if (found) return;
+        if (!More()) FailAtEnd();
+    }
+}

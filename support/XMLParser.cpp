@@ -5,6 +5,7 @@
 #include "Exception.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -147,20 +148,42 @@ void TXMLParser::AppendText(TXMLCursor& in) {
     in.PutBack();
     fInside = "character data";
     int32_t start = in.Position();
-    // The run is appended as it is read and decoded in place; a failure takes it back out.
-    std::string& data = fCurrent->fData;
-    size_t before = data.size();
-    try {
-        if (fSpaceSkipped && before > 0) data += ' ';
-        size_t text = data.size();
-        in.ReadUntil('<', data);
-        if (data.find('&', text) != std::string::npos) DecodeReferences(data, text);
-    } catch (...) {
-        data.resize(before);
-        throw;
+    if (fKeepText) {
+        // The run is appended as it is read and decoded in place; a failure takes it back out.
+        std::string& data = fCurrent->fData;
+        size_t before = data.size();
+        try {
+            if (fSpaceSkipped && before > 0) data += ' ';
+            size_t text = data.size();
+            in.ReadUntil('<', [&](const char* bytes, size_t count) { data.append(bytes, count); });
+            if (data.find('&', text) != std::string::npos) DecodeReferences(data, text);
+        } catch (...) {
+            data.resize(before);
+            throw;
+        }
+    } else {
+        CheckText(in);
     }
     if (fCurrent->dataOffset < 0) fCurrent->dataOffset = start;
     fSpaceSkipped = false;
+}
+
+// A run that is not kept: only the part from its first "&" on is held, to decode the
+// references there (the bytes before it cannot change how they decode).
+void TXMLParser::CheckText(TXMLCursor& in) {
+    fCheckedText.clear();
+    bool references = false;
+    in.ReadUntil('<', [&](const char* bytes, size_t count) {
+        if (!references) {
+            const auto* ampersand = static_cast<const char*>(std::memchr(bytes, '&', count));
+            if (ampersand == nullptr) return;
+            references = true;
+            count -= size_t(ampersand - bytes);
+            bytes = ampersand;
+        }
+        fCheckedText.append(bytes, count);
+    });
+    if (references) DecodeReferences(fCheckedText, 0);
 }
 
 void TXMLParser::DecodeReferences(std::string& text, size_t from) {

@@ -37,7 +37,11 @@ public:
     // The window through which a stream other than a memory stream is read, in bytes.
     static constexpr uint32_t kWindowBytes = 256 * 1024;
 
-    explicit TXMLParser(uint32_t windowBytes = kWindowBytes) : fWindowBytes(windowBytes) {}
+    // Without `keepText` character data is checked but not kept: elements hold only the data
+    // of their CDATA sections (their data offsets are set all the same), for a pass that only
+    // looks for errors.
+    explicit TXMLParser(uint32_t windowBytes = kWindowBytes, bool keepText = true)
+        : fWindowBytes(windowBytes), fKeepText(keepText) {}
     TXMLParser(const TXMLParser&) = delete;
     TXMLParser& operator=(const TXMLParser&) = delete;
     // Destroys the tree.
@@ -87,6 +91,7 @@ private:
     void OpenElement(LStream& stream, TXMLCursor& in);
     void CloseElement(LStream& stream, TXMLCursor& in);
     void AppendText(TXMLCursor& in);
+    void CheckText(TXMLCursor& in);
     void ReadAttributes(TXMLCursor& in, TXMLNode& node);
     void ReadAttribute(TXMLCursor& in, TXMLNode& node);
     // Fails with 1 at the end of the first attribute whose name an earlier one has.
@@ -100,6 +105,7 @@ private:
     std::unique_ptr<TXMLNode> fRoot;
     TXMLNodePool fPool;
     uint32_t fWindowBytes;
+    bool fKeepText;
     // The stream being parsed and the bytes of it in view, while Parse runs.
     LStream* fStream = nullptr;
     TXMLWindow fWindow;
@@ -111,8 +117,8 @@ private:
     const char* fInside = "";
     std::string fErrorText;
     // Scratch kept between elements: the attribute being read, the end offset of each
-    // attribute of the tag, the order of a sort.
-    std::string fAttributeName, fAttributeValue;
+    // attribute of the tag, the order of a sort, text that is checked but not kept.
+    std::string fAttributeName, fAttributeValue, fCheckedText;
     std::vector<int32_t> fAttributeEnds;
     std::vector<uint32_t> fOrder;
 };

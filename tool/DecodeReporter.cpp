@@ -55,7 +55,6 @@ void TDecodeReporter::ReportStop() {
 }
 
 void TDecodeReporter::ReportFileProblem(int32_t offset, const std::string& text) {
-    ++fProblems;
     ReportLocation(fStrict, "%s:%d:%d: %s: %s",
                    fFiles[size_t(fCurrentFile)].path.GetFullPath().c_str(),
                    int(fLines->Line(offset)), int(fLines->Column(offset)),
@@ -63,7 +62,6 @@ void TDecodeReporter::ReportFileProblem(int32_t offset, const std::string& text)
 }
 
 void TDecodeReporter::Problem(const std::string& message) {
-    ++fProblems;
     if (fStrict)
         ReportError("%s", message.c_str());
     else

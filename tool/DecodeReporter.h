@@ -65,8 +65,6 @@ public:
                        const std::string& what) override;
 
     int32_t RecordsDecoded() const { return fRecordsDecoded; }
-    // Problems reported so far (a replaced record is none).
-    int32_t Problems() const { return fProblems; }
     void SetBaseDirectory(const std::string& directory) { fBaseDirectory = directory; }
     // The entry of the file list being decoded, which IncludeFile records as the includer,
     // and the lines of its bytes, which place the reports.
@@ -85,7 +83,6 @@ private:
     std::string Located(const UTarnwick::TSite& at, const std::string& text);
 
     int32_t fRecordsDecoded = 0;
-    int32_t fProblems = 0;
     std::vector<TSourceFile>& fFiles;
     bool fStrict;
     std::string fBaseDirectory;

@@ -13,8 +13,9 @@
 
 class TSourceParser : public TXMLParser {
 public:
-    // Decodes with `decoder`; without one, only checks.
-    explicit TSourceParser(TRecordDecoder* decoder = nullptr) : fDecoder(decoder) {}
+    // Decodes with `decoder`; without one, only checks (and keeps no character data).
+    explicit TSourceParser(TRecordDecoder* decoder = nullptr)
+        : TXMLParser(kWindowBytes, decoder != nullptr), fDecoder(decoder) {}
 
     // After a Parse that succeeded: decodes the element left open at the end of the input.
     void Finish();

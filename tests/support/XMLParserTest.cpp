@@ -47,16 +47,18 @@ std::pair<uint32_t, int32_t> Parse(const std::string& text, TXMLParser& parser, 
 }
 
 // Parses with the parser from memory, through a window of a few bytes (which moves at every
-// boundary: inside names, references, quoted values, terminators) and with the model, and
-// reports any difference in result, offset, tree or description.
+// boundary: inside names, references, quoted values, terminators), without keeping text, and
+// with the model, and reports any difference in result, offset, tree or description.
 void ExpectSameAsModel(const std::string& text, bool mustParse) {
     LDynamicStream stream;
     stream.WriteOrThrow(text.data(), uint32_t(text.size()));
     stream.Seek(0, seekBegin);
     const TModelResult model = ParseModel(stream);
-    TXMLParser parser, windowed(uint32_t(1 + text.size() % 5));
+    TXMLParser parser, windowed(uint32_t(1 + text.size() % 5)), checking(3, false);
     ASSERT_EQ(Parse(text, parser), std::make_pair(model.error, model.offset)) << text;
     ASSERT_EQ(Parse(text, windowed, 0, true), std::make_pair(model.error, model.offset)) << text;
+    ASSERT_EQ(Parse(text, checking, 0, true), std::make_pair(model.error, model.offset)) << text;
+    ASSERT_EQ(checking.GetErrorText(), parser.GetErrorText()) << text;
     ASSERT_TRUE(model.error == 0 || !mustParse) << text;
     ASSERT_EQ(Canonical(parser.GetRoot()), Canonical(model.root.get())) << text;
     ASSERT_EQ(Canonical(windowed.GetRoot()), Canonical(model.root.get())) << text;
