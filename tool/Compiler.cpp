@@ -14,6 +14,7 @@
 #include "SupportFiles.h"
 #include "WVEK_DB.h"
 
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -39,10 +40,12 @@ std::unique_ptr<LStream> ReadToEnd(const std::string& path) {
     auto bytes = std::make_unique<LDynamicStream>();
     std::vector<uint8_t> chunk(kPipeChunk);
     try {
-        // A read that fails ends the source as its end would.
-        for (uint32_t got = 0;
-             Platform::ReadFile(handle, chunk.data(), kPipeChunk, got) == 0 && got;)
+        for (;;) {
+            uint32_t got = 0;
+            // A read that fails ends the source as its end would.
+            if (Platform::ReadFile(handle, chunk.data(), kPipeChunk, got) != 0 || got == 0) break;
             bytes->WriteOrThrow(chunk.data(), got);
+        }
     } catch (...) {
         Platform::CloseFile(handle);
         throw;
@@ -64,16 +67,16 @@ std::string OpenElementNames(const TXMLNode* open) {
     std::vector<const std::string*> names;
     for (const TXMLNode* node = open; node != nullptr; node = node->parent)
         names.push_back(&node->GetName());
+    std::reverse(names.begin(), names.end());
+    auto named = [&](size_t i) { return (i == 0 ? "<" : ", <") + *names[i] + ">"; };
+    size_t shown = names.size() > 2 * kOpenNamesShown ? kOpenNamesShown : names.size();
     std::string text;
-    for (size_t i = names.size(); i-- > 0;) {
-        size_t fromOuter = names.size() - 1 - i;
-        if (fromOuter == kOpenNamesShown && i >= kOpenNamesShown) {
-            text += FormatString(", ... %zu more", i + 1 - kOpenNamesShown);
-            i = kOpenNamesShown;
-            continue;
-        }
-        text += (text.empty() ? "<" : ", <") + *names[i] + ">";
-    }
+    for (size_t i = 0; i < shown; ++i)
+        text += named(i);
+    if (shown == names.size()) return text;
+    text += FormatString(", ... %zu more", names.size() - 2 * kOpenNamesShown);
+    for (size_t i = names.size() - kOpenNamesShown; i < names.size(); ++i)
+        text += named(i);
     return text;
 }
 
