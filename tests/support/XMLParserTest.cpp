@@ -252,6 +252,7 @@ namespace {
 // Overrides steps the way a derived parser would: reading the stream itself.
 class TRecordingParser : public TXMLParser {
 public:
+    explicit TRecordingParser(uint32_t window) : TXMLParser(window) {}
     std::string log;
 
 protected:
@@ -266,12 +267,16 @@ protected:
 
 } // namespace
 
+// From memory and through a window that the steps' own reads leave behind. An element is
+// complete after its end tag, or after its start tag when it is empty.
 TEST(XMLParser, DerivedStepsReadTheStreamThemselves) {
-    TRecordingParser parser, failing;
-    EXPECT_EQ(Parse("<?xml?><a><b></b><?p q?>x</a>", parser).first, 0u);
-    EXPECT_EQ(parser.log, "xml?>/bp q?>/a");
-    EXPECT_EQ(DataOf(parser.GetRoot()), "x");
-    EXPECT_EQ(Parse("<?xml?><a><?p", failing), std::make_pair(1u, 13));
+    for (bool windowed : {false, true}) {
+        TRecordingParser parser(4), failing(4);
+        EXPECT_EQ(Parse("<?xml?><a><b></b><c/><?p q?>x</a>", parser, 0, windowed).first, 0u);
+        EXPECT_EQ(parser.log, "xml?>/b/cp q?>/a");
+        EXPECT_EQ(DataOf(parser.GetRoot()), "x");
+        EXPECT_EQ(Parse("<?xml?><a><?p", failing, 0, windowed), std::make_pair(1u, 13));
+    }
 }
 
 // The parser against the literal model, on documents, on every prefix of some of them and
