@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all release test demo bench fuzz clang clean
+.PHONY: all release test demo install bench fuzz clang clean
 
 all: release
 
@@ -17,6 +17,13 @@ test:
 
 demo: release
 	./examples/demo.sh build/bin/tarnwick
+
+# The release build, installed under PREFIX (staged under DESTDIR when given); see README.md.
+PREFIX ?= /usr/local
+install:
+	cmake --preset release -DCMAKE_INSTALL_PREFIX="$(PREFIX)" >/dev/null
+	cmake --build --preset release -j $(JOBS)
+	DESTDIR="$(DESTDIR)" cmake --install build
 
 bench:
 	cmake --preset bench >/dev/null

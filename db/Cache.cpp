@@ -1,6 +1,7 @@
 #include "Cache.h"
 
 #include "Exception.h"
+#include "Journal.h"
 
 #include <vector>
 
@@ -19,8 +20,9 @@ uint32_t TCache::Commit(bool release, TDurability durability) {
 
 void TCache::SetSync(TCacheSync* sync) {
     if (fSync) fSync->Unregister(this);
+    fSync = nullptr;
+    if (sync) sync->Register(this);
     fSync = sync;
-    if (fSync) fSync->Register(this);
 }
 
 TCache::~TCache() {
@@ -34,10 +36,7 @@ TCacheSync::~TCacheSync() {
 }
 
 void TCacheSync::Register(TCache* cache) {
-    try {
-        fCaches.AddLast(cache);
-    } catch (...) {
-    }
+    fCaches.AddLast(cache);
 }
 
 void TCacheSync::Unregister(TCache* cache) {
@@ -57,22 +56,36 @@ void AbortAll(const std::vector<TCache*>& caches) {
 
 } // namespace
 
+uint32_t TCacheSync::FlushAll(bool release, TDurability durability) {
+    const uint32_t code = Flush(release, durability);
+    if (code != 0) fFailure = code;
+    return code;
+}
+
 // After a phase-2 failure the caches not yet written are cut back as after a phase-1 failure:
 // they stay dirty and nothing of theirs reaches the file, so that the index never names
 // records whose write failed.
-uint32_t TCacheSync::FlushAll(bool release, TDurability durability) {
+uint32_t TCacheSync::Flush(bool release, TDurability durability) {
     uint32_t code = 0;
     try {
+        std::vector<TCache*> dirty;
+        for (TKeyedListNode* node = fCaches.Head(); node; node = node->next) {
+            TCache* cache = reinterpret_cast<TCache*>(node->value);
+            if (cache->IsDirty()) dirty.push_back(cache);
+        }
+        if (!dirty.empty() && fJournal) {
+            for (TCache* cache : dirty)
+                cache->JournalOverwrites(*fJournal);
+            fJournal->Sync();
+        }
         std::vector<TCache*> prepared;
-        TKeyedListIterator it(fCaches);
-        while (code == 0 && it.HasMore()) {
-            TCache* cache = reinterpret_cast<TCache*>(it.Next());
-            if (!cache->IsDirty()) continue;
+        for (TCache* cache : dirty) {
             code = cache->Prepare(false);
-            if (code != 0)
+            if (code != 0) {
                 AbortAll(prepared);
-            else
-                prepared.push_back(cache);
+                break;
+            }
+            prepared.push_back(cache);
         }
         for (size_t i = 0; code == 0 && i < prepared.size(); ++i) {
             code = prepared[i]->Write(release, durability);

@@ -1,10 +1,13 @@
 #pragma once
 // TCache: a write-back cache of one file; TCacheSync: commits several caches in two phases.
 //
-// Phase 1 (Prepare) sizes every dirty cache's file to its final length, the step that can fail
-// for want of disk space; only when all succeeded does phase 2 (Write) write their contents,
-// in registration order. A phase-1 failure cuts every file already resized back, so no file is
-// touched. The virtual operations are declared in their table order.
+// Phase 1 (Prepare) reserves every dirty cache's file to its final length, the step that can
+// fail for want of disk space; only when all succeeded does phase 2 (Write) write their
+// contents, in registration order. A phase-1 failure cuts every file already resized back, so
+// no file is touched. With a journal, every region a flush will overwrite is saved in it and
+// made durable before phase 1. The sync remembers that a flush failed, also one that a cache
+// forced on its own, so that the owner can stop using the files (and roll them back).
+// The virtual operations are declared in their table order.
 
 #include "KeyedList.h"
 
@@ -14,6 +17,7 @@
 namespace WVEK {
 
 class TCacheSync;
+class TJournal;
 
 // Whether a commit ends by making what it wrote durable (the streams' Flush: a sync for files).
 // Flushes forced by the cache limits skip it; a cache that skipped it stays dirty until a
@@ -35,7 +39,8 @@ public:
     virtual void MarkDirty(bool dirty) = 0;
     virtual bool IsDirty() = 0;
     virtual std::string GetName() = 0;
-    // Leaves the current sync, if any, and joins `sync` (not owned) unless it is null.
+    // Leaves the current sync, if any, and joins `sync` (not owned) unless it is null; throws
+    // when it cannot join.
     virtual void SetSync(TCacheSync* sync);
     virtual ~TCache();
     // Phase 1: size the file for the coming write (abort = false), or undo that (abort =
@@ -44,6 +49,9 @@ public:
     // Phase 2: write what is dirty, then sync when `durability` asks for it; release asks to
     // drop memory afterwards. 0 or a code.
     virtual uint32_t Write(bool release, TDurability durability) = 0;
+    // Saves in `journal` every region of the cache's file that the coming Write overwrites.
+    // Throws on failure.
+    virtual void JournalOverwrites(TJournal& journal) = 0;
 
     // Commits through the sync when there is one; alone: nothing when clean, else Prepare
     // then Write. Returns 0 or an error code.
@@ -61,15 +69,25 @@ public:
     // Every registered cache leaves (SetSync(null)); the caches are not destroyed.
     virtual ~TCacheSync();
 
-    // Appends the cache (not owned); Unregister removes every entry for it. Never throw.
+    // Appends the cache (not owned); a failure is thrown, so that no cache is silently left
+    // out of the flushes. Unregister removes every entry for it and never throws.
     void Register(TCache* cache);
     void Unregister(TCache* cache);
 
+    // Journals the coming overwrites of every flush in `journal` (not owned; null: none).
+    void SetJournal(TJournal* journal) { fJournal = journal; }
+
     // The two-phase flush of every dirty cache; returns 0 or the first error code.
     uint32_t FlushAll(bool release, TDurability durability = TDurability::kSync);
+    // The code of the last flush that failed, or 0 when none has.
+    uint32_t Failure() const { return fFailure; }
 
 private:
+    uint32_t Flush(bool release, TDurability durability);
+
     TKeyedList fCaches; // TCache* values in registration order, key 0
+    TJournal* fJournal = nullptr;
+    uint32_t fFailure = 0;
 };
 
 } // namespace WVEK

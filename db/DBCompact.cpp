@@ -1,79 +1,75 @@
-// TWVEK_DB::Compact: the database rewritten into a new file under a free numbered name, which
-// then takes the database's name while the old file waits under a second numbered name until
-// the new one has been opened.
+// TWVEK_DB::Compact: the live records copied into a new file with a new index, both under free
+// numbered names listed in the journal, which replace the old files by renames only once they
+// are complete and synced. The old database stays whole under its name until then.
 
 #include "WVEK_DB.h"
 
+#include "BlockReadStream.h"
 #include "DBRecord.h"
 #include "DatabaseFile.h"
 #include "Exception.h"
+#include "IndexBuilder.h"
+#include "Journal.h"
+#include "SupportFiles.h"
+#include "TemporaryFiles.h"
 #include "WVEKIterator.h"
+#include "WriteBuffer.h"
 
 namespace WVEK {
 
-// Pending changes are flushed first, so that none is lost with the old file. On failure the
-// stage tells which files to put back: before kClosed the database is still open and only the
-// new file goes.
+// Pending changes are committed first, so that none is lost with the old file. Whatever
+// fails, the database is open again afterwards on what stands under its name.
 uint32_t TWVEK_DB::Compact() {
     if (fReadOnly) return errReadOnly;
     if (!fCache || Flush(true) != 0) return errCompactFailed;
-    const TFilePath path = GetPath();
-    TFilePath newPath = path, oldPath = path;
-    TCompactStage stage = TCompactStage::kStarted;
+    TFilePath newPath, newIndexPath;
+    std::unique_ptr<TJournal> journal;
     try {
-        newPath.MakeUnique(true);
-        stage = TCompactStage::kWriting;
-        WriteCompacted(newPath);
+        TemporaryDatabaseNames(GetPath(), newPath, newIndexPath);
+        journal = JournalOfTemporaryFiles(GetPath(), {newPath, newIndexPath});
+        WriteCompacted(newPath, newIndexPath);
+        // Locked before it takes the name, so that nobody gets in between.
+        std::unique_ptr<TFileLock> newLock =
+            TFileLock::Acquire(newPath, TFileLock::TMode::kExclusive);
         Close();
-        stage = TCompactStage::kClosed;
-        oldPath.MakeUnique(true);
-        TFile(path).Rename(oldPath.GetFileName());
-        stage = TCompactStage::kMovedAside;
-        TFile(newPath).Rename(path.GetFileName());
-        stage = TCompactStage::kReplaced;
-        Open(true);
+        ReplaceDatabaseFiles(newPath, newIndexPath, GetPath(), fIndexPath);
+        fLock = std::move(newLock);
+        journal->Commit();
+        Open(false);
+        return 0;
     } catch (...) {
-        RestoreAfterFailedCompact(stage, newPath, oldPath);
+        DiscardTemporaryFiles(journal, {newPath, newIndexPath});
+        try {
+            Close();
+            Open(false);
+        } catch (...) {
+        }
         return errCompactFailed;
     }
-    oldPath.Delete();
-    return 0;
 }
 
-void TWVEK_DB::WriteCompacted(const TFilePath& path) {
+void TWVEK_DB::WriteCompacted(const TFilePath& path, const TFilePath& indexPath) {
     TFile file(path);
-    std::unique_ptr<TWinFileStream> out(file.OpenStream(openReadWrite));
-    out->SetSize(fStream->GetSize()); // a full disk shows here, before anything is written
-    out->Seek(0, seekBegin);
+    std::unique_ptr<LStream> out(file.OpenStream(openWrite));
     WriteFileHeader(*out);
+    TBlockReadStream in(std::unique_ptr<LStream>(OpenStream(openRead)));
+    TWriteBuffer writer(*out);
+    std::vector<TIndexPair> pairs;
     uint32_t end = uint32_t(kFileHeaderSize);
     TWVEKIterator records(*this, 0);
     while (records.HasMore()) {
         uint32_t position = 0;
-        records.NextWithPosition(nullptr, &position);
-        TDBRecord record(*fStream, position);
-        record.LoadData(*fStream);
+        const uint32_t id = records.NextWithPosition(nullptr, &position);
+        TDBRecord record(in, position);
+        record.LoadData(in);
         record.SetPosition(end);
-        record.WriteTo(*out, true);
+        record.WriteTo(writer);
+        pairs.push_back({int32_t(id), end});
         end += uint32_t(kRecordHeaderSize) + record.GetLength();
     }
-    out->SetSize(int32_t(end));
+    writer.Flush();
     out->Flush();
-}
-
-// Without the old file back under its name nothing is opened, so that no empty database is
-// created in its place; the old file then stays under its numbered name.
-void TWVEK_DB::RestoreAfterFailedCompact(TCompactStage stage, const TFilePath& newPath,
-                                         const TFilePath& oldPath) {
-    if (stage == TCompactStage::kStarted) return;
-    (stage == TCompactStage::kReplaced ? GetPath() : newPath).Delete();
-    if (stage == TCompactStage::kWriting) return;
-    Close();
-    try {
-        if (stage >= TCompactStage::kMovedAside) TFile(oldPath).Rename(GetPath().GetFileName());
-        Open(true);
-    } catch (...) {
-    }
+    WriteIndexFile(indexPath, std::move(pairs));
 }
 
 } // namespace WVEK

@@ -3,7 +3,6 @@
 #include "Exception.h"
 
 #include <cstring>
-#include <vector>
 
 namespace WVEK {
 
@@ -17,13 +16,12 @@ int32_t StreamOffset(int64_t offset) {
 
 } // namespace
 
-TDBRecord::TDBRecord() : fHeader(Allocate(kRecordHeaderSize)) {
-    std::memset(Header(), 0, kRecordHeaderSize);
+TDBRecord::TDBRecord() {
     StoreLE32(Header() + kRecordMagicOffset, kRecordMagic);
     SetType(kTypeBinary);
 }
 
-TDBRecord::TDBRecord(LStream& stream, uint32_t position) : fHeader(Allocate(kRecordHeaderSize)) {
+TDBRecord::TDBRecord(LStream& stream, uint32_t position) {
     stream.Seek(StreamOffset(position), seekBegin);
     ReadExactly(stream, Header(), kRecordHeaderSize);
     ThrowUnless(LoadLE32(Header() + kRecordMagicOffset) == kRecordMagic);
@@ -89,10 +87,15 @@ void TDBRecord::WriteTo(LStream& stream, bool withData) const {
         stream.WriteOrThrow(Header(), kRecordHeaderSize);
         return;
     }
-    // Header and data in one write: the same bytes with one call less.
-    std::vector<uint8_t> bytes(Header(), Header() + kRecordHeaderSize);
-    bytes.insert(bytes.end(), fData.get(), fData.get() + GetLength());
-    stream.WriteOrThrow(bytes.data(), uint32_t(bytes.size()));
+    TWriteBuffer out(stream, WrittenSize());
+    WriteTo(out);
+    out.Flush();
+}
+
+void TDBRecord::WriteTo(TWriteBuffer& out) const {
+    out.Write(GetPosition(), Header(), uint32_t(kRecordHeaderSize));
+    if (fData && GetLength() > 0)
+        out.Write(GetPosition() + uint32_t(kRecordHeaderSize), fData.get(), GetLength());
 }
 
 } // namespace WVEK

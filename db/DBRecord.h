@@ -2,13 +2,17 @@
 // TDBRecord: one record version in memory, its 26-byte header exactly as stored plus,
 // optionally, its data bytes.
 //
-// Both blocks are owned and come from malloc, because data copies handed to callers (CopyData)
-// are freed with free(). The accessors read and write the header fields in place, so reserved
-// bytes read from a file are kept when the header is written back.
+// The data block is owned and comes from malloc, because data copies handed to callers
+// (CopyData) are freed with free(); the header lives inside the object. The accessors read and
+// write the header fields in place, so reserved bytes read from a file are kept when the header
+// is written back.
 
 #include "ByteOrder.h"
 #include "DatabaseFile.h"
 #include "Stream.h"
+#include "WriteBuffer.h"
+
+#include <array>
 
 #include <cstdint>
 #include <cstdlib>
@@ -56,6 +60,12 @@ public:
     // Writes the header at its position and, when withData is set and data is loaded, the
     // data right behind it. Throws the stream's code on a failed write.
     void WriteTo(LStream& stream, bool withData) const;
+    // The same with data, through a write buffer.
+    void WriteTo(TWriteBuffer& out) const;
+    // The bytes WriteTo with data writes: the header, and the data when it is loaded.
+    uint32_t WrittenSize() const {
+        return uint32_t(kRecordHeaderSize) + (fData ? GetLength() : 0);
+    }
 
 private:
     struct FreeBlock {
@@ -63,7 +73,8 @@ private:
     };
     using Block = std::unique_ptr<uint8_t, FreeBlock>;
 
-    uint8_t* Header() const { return fHeader.get(); }
+    uint8_t* Header() { return fHeader.data(); }
+    const uint8_t* Header() const { return fHeader.data(); }
     // A block of `count` bytes (at least 1, so that it is never null); errNilPointer on failure.
     static Block Allocate(uint32_t count);
     // Reads `count` bytes at the stream's position into a new block; errEndOfData when the
@@ -71,7 +82,7 @@ private:
     static Block ReadBlock(LStream& stream, uint32_t count);
 
     Block fData;
-    Block fHeader;
+    std::array<uint8_t, kRecordHeaderSize> fHeader{};
 };
 
 } // namespace WVEK

@@ -8,19 +8,20 @@
 
 namespace WVEK {
 
-bool IsDatabaseFile(const TFilePath& path) {
-    if (!path.Exists()) return false;
+TFileKind CheckDatabaseFile(const TFilePath& path) {
+    if (!path.Exists()) return TFileKind::kNotDatabase;
     try {
         TFile file(path);
         std::unique_ptr<TWinFileStream> stream(file.OpenStream(openRead));
         const int32_t size = stream->GetSize();
-        if (size == 0) return true;
-        if (size < int32_t(kFileHeaderSize)) return false;
+        if (size == 0) return TFileKind::kEmpty;
+        if (size < int32_t(kFileHeaderSize)) return TFileKind::kNotDatabase;
         uint8_t header[kFileHeaderSize];
         ReadExactly(*stream, header, kFileHeaderSize);
-        return std::memcmp(header, kFileMagic, kFileMagicSize) == 0;
+        return std::memcmp(header, kFileMagic, kFileMagicSize) == 0 ? TFileKind::kDatabase
+                                                                    : TFileKind::kNotDatabase;
     } catch (...) {
-        return false;
+        return TFileKind::kNotDatabase;
     }
 }
 

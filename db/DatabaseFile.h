@@ -51,10 +51,16 @@ constexpr uint8_t kFlagPermanent = 0x20;
 // The id of no record (the iterator's current id before the first and after the last).
 constexpr uint32_t kNoRecordId = 0xFFFFFFFF;
 
-// True for a file of 0 bytes (an empty database) or one that starts with the magic and its
-// terminating 0; false for anything else, a missing file or one that cannot be read. Never
-// throws.
-bool IsDatabaseFile(const TFilePath& path);
+// What a file is to the format check: a file of 0 bytes counts as an empty database; a
+// database proper starts with the magic and its terminating 0; anything else (a missing file,
+// one that cannot be read) is not a database. Never throws.
+enum class TFileKind : uint8_t { kNotDatabase, kEmpty, kDatabase };
+TFileKind CheckDatabaseFile(const TFilePath& path);
+
+// True for an empty file or a database (CheckDatabaseFile). Never throws.
+inline bool IsDatabaseFile(const TFilePath& path) {
+    return CheckDatabaseFile(path) != TFileKind::kNotDatabase;
+}
 
 // Writes the 25-byte file header at the stream's current position (callers seek to 0 first).
 // Throws the stream's code on a failed write.

@@ -3,6 +3,8 @@
 #include "ByteOrder.h"
 #include "DatabaseFile.h"
 #include "Exception.h"
+#include "Journal.h"
+#include "WriteBuffer.h"
 #include "NumberReader.h"
 
 #include <algorithm>
@@ -163,7 +165,8 @@ bool TFileIndex::CheckNode(uint32_t number, int64_t low, int64_t high, uint32_t 
 void TFileIndex::SetCacheSize(uint32_t bytes) {
     uint32_t limit = bytes / kBytesPerCachedNode;
     if (limit <= 10) return;
-    fTable.Rebuild(limit);
+    fLimit = limit;
+    fTable.Restamp();
     Trim(true);
 }
 
@@ -223,7 +226,7 @@ bool TFileIndex::EvictDownTo(uint32_t target) {
     if (count <= target) return true;
     std::vector<std::unique_ptr<TIndexNode>> evicted;
     uint32_t removed = fTable.Evict(count - target, target, evicted);
-    const size_t keep = fTable.BucketCount() / 2;
+    const size_t keep = fLimit / 2;
     for (std::unique_ptr<TIndexNode>& holder : evicted)
         if (fSpares.size() < keep) fSpares.push_back(std::move(holder));
     return removed == count - target;
@@ -231,26 +234,44 @@ bool TFileIndex::EvictDownTo(uint32_t target) {
 
 // Over the limit L, the cache shrinks to 3/4 of L. When only a flush can free enough (too many
 // dirty or busy nodes) and the cache is still more than L/10 above that, a forced trim commits
-// the whole database through the sync, without syncing the files, and tries again.
+// the whole database through the sync, without syncing the files, and tries again. A failed
+// commit is thrown: the database cannot go on.
 void TFileIndex::Trim(bool force) {
-    const uint32_t limit = fTable.BucketCount();
+    const uint32_t limit = fLimit;
     if (fTable.Count() <= limit) return;
     const uint32_t target = limit / 4 * 3;
     if (EvictDownTo(target)) return;
     if (force && fTable.Count() > target + limit / 10) {
-        Commit(false, TDurability::kSkipSync);
+        if (uint32_t code = Commit(false, TDurability::kSkipSync)) throw TTolvException(code);
         EvictDownTo(target);
     }
 }
 
 // ---- Commit --------------------------------------------------------------------------------
 
+std::vector<std::pair<uint32_t, TIndexNode*>> TFileIndex::DirtyNodes() const {
+    std::vector<std::pair<uint32_t, TIndexNode*>> nodes;
+    fTable.ForEach([&](uint32_t number, TIndexNode& node) {
+        if (node.IsDirty()) nodes.emplace_back(number, &node);
+    });
+    std::sort(nodes.begin(), nodes.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    return nodes;
+}
+
+void TFileIndex::JournalOverwrites(TJournal& journal) {
+    if (!IsDirty()) return;
+    for (const auto& [number, node] : DirtyNodes())
+        journal.Protect(TJournalFile::kIndex, *fStream, uint32_t(NodeOffset(number)), kNodeSize);
+    if (fRoot.dirty) journal.Protect(TJournalFile::kIndex, *fStream, 0, kHeaderSize);
+}
+
 uint32_t TFileIndex::Prepare(bool abort) {
     try {
         if (abort)
             fStream->SetSize(int32_t(fCommittedSize));
         else if (IsDirty())
-            fStream->SetSize(FileSize());
+            fStream->Reserve(FileSize());
     } catch (const TTolvException& e) {
         return e.code;
     }
@@ -262,16 +283,14 @@ uint32_t TFileIndex::Prepare(bool abort) {
 uint32_t TFileIndex::Write(bool release, TDurability durability) {
     if (!IsDirty()) return 0;
     try {
-        std::vector<TIndexNode*> written;
-        fTable.ForEach([&](uint32_t number, TIndexNode& node) {
-            if (!node.IsDirty()) return;
-            fStream->Seek(int32_t(NodeOffset(number)), seekBegin);
-            fStream->WriteOrThrow(node.Block(), kNodeSize);
-            written.push_back(&node);
-        });
+        const std::vector<std::pair<uint32_t, TIndexNode*>> written = DirtyNodes();
+        TWriteBuffer out(*fStream);
+        for (const auto& [number, node] : written)
+            out.Write(uint32_t(NodeOffset(number)), node->Block(), kNodeSize);
+        out.Flush();
         if (fRoot.dirty) WriteHeader();
         if (durability == TDurability::kSync) fStream->Flush();
-        for (TIndexNode* node : written)
+        for (const auto& [number, node] : written)
             node->SetDirty(false);
         fRoot.dirty = false;
         fSyncPending = durability == TDurability::kSkipSync;

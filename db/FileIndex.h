@@ -55,15 +55,21 @@ public:
     bool Check() override;
     int32_t GetVersion() override { return fVersion; }
 
-    // bytes / 262 nodes when that is above 10 (the table is rebuilt and trimmed); else ignored.
+    // bytes / 262 nodes when that is above 10 (every cached node counts as used now, and the
+    // cache is trimmed); else ignored.
     void SetCacheSize(uint32_t bytes) override;
-    uint32_t GetCacheSize() override { return fTable.BucketCount(); }
+    uint32_t GetCacheSize() override { return fLimit; }
     void MarkDirty(bool dirty) override { fDirtyNodes += dirty ? 1 : -1; }
     // Also true while a write that skipped its sync waits for a durable commit.
     bool IsDirty() override { return fDirtyNodes != 0 || fRoot.dirty || fSyncPending; }
     std::string GetName() override { return fName; }
+    // Reserves the file for every node (abort: cuts it back to the committed size).
     uint32_t Prepare(bool abort) override;
+    // Writes the dirty nodes in node order, joining neighbours into large writes, then the
+    // header when the root changed; syncs when asked.
     uint32_t Write(bool release, TDurability durability) override;
+    // The dirty nodes and, when the root changed, the header.
+    void JournalOverwrites(TJournal& journal) override;
 
     TIndexNode* GetNode(uint32_t number) override;
     void FreeNode(uint32_t) override {}
@@ -74,6 +80,8 @@ public:
     uint32_t GetNodeCount() const { return fNodeCount; }
     // The root's node number, kNone for an empty tree.
     uint32_t GetRoot() const { return fRoot.number; }
+    // The file's size after the last successful write (its size at opening before that).
+    uint32_t GetCommittedSize() const { return fCommittedSize; }
     // Nodes held in memory now.
     uint32_t GetCachedNodeCount() const { return fTable.Count(); }
 
@@ -101,6 +109,8 @@ private:
     TIndexNode* Locate(int32_t key, uint32_t& slot);
     bool CheckNode(uint32_t number, int64_t low, int64_t high, uint32_t depth,
                    std::vector<bool>& visited, int32_t& leafDepth);
+    // The dirty nodes, ordered by number.
+    std::vector<std::pair<uint32_t, TIndexNode*>> DirtyNodes() const;
     TInsertResult InsertInto(uint32_t number, int32_t key, uint32_t value, uint32_t depth,
                              TNodeEntry& promoted);
     bool Collect(TIndexNode* holder, int32_t key, bool predecessor, uint32_t depth,
@@ -110,6 +120,7 @@ private:
 
     int32_t fVersion = IndexFormat::kCurrentVersion;
     TNodeTable fTable{kDefaultCacheNodes};
+    uint32_t fLimit = kDefaultCacheNodes; // the number of nodes the cache aims to hold
     std::vector<std::unique_ptr<TIndexNode>> fSpares; // clean holders kept for reuse
     std::unique_ptr<TFile> fFile; // the index file, when opened by path; outlives fStream
     std::unique_ptr<LStream> fStream;

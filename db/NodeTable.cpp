@@ -28,6 +28,7 @@ void TNodeTable::Link(std::unique_ptr<Entry> entry) {
 }
 
 void TNodeTable::Add(uint32_t number, std::unique_ptr<TIndexNode> node) {
+    if (fCount >= BucketCount()) Resize(BucketCount() * 2);
     Link(std::unique_ptr<Entry>(new Entry{number, fCounter++, std::move(node), nullptr}));
 }
 
@@ -45,14 +46,18 @@ std::vector<std::unique_ptr<TNodeTable::Entry>> TNodeTable::UnlinkAll() {
     return entries;
 }
 
-void TNodeTable::Rebuild(uint32_t buckets) {
+void TNodeTable::Resize(uint32_t buckets) {
     std::vector<std::unique_ptr<Entry>> entries = UnlinkAll();
     fBuckets = std::vector<std::unique_ptr<Entry>>(std::max<uint32_t>(buckets, 1));
     fScanBucket = 0;
-    for (std::unique_ptr<Entry>& entry : entries) {
-        entry->stamp = fCounter++;
+    for (std::unique_ptr<Entry>& entry : entries)
         Link(std::move(entry));
-    }
+}
+
+void TNodeTable::Restamp() {
+    for (std::unique_ptr<Entry>& head : fBuckets)
+        for (Entry* e = head.get(); e; e = e->next.get())
+            e->stamp = fCounter++;
 }
 
 // The recently used are the entries stamped in the last `recent` counts; with a counter still

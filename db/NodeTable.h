@@ -3,9 +3,10 @@
 // eviction scan.
 //
 // A chained hash table; bucket = number modulo the bucket count; a new entry goes to the head
-// of its chain. A counter rises by one at every insertion and every lookup hit, and the entry
-// takes the counter's value as its stamp, so stamps tell how recently a node was used. The
-// table owns the holders it contains.
+// of its chain. The bucket count follows the number of entries (it doubles when they outgrow
+// it), so a large cache limit costs nothing until nodes fill it. A counter rises by one at
+// every insertion and every lookup hit, and the entry takes the counter's value as its stamp,
+// so stamps tell how recently a node was used. The table owns the holders it contains.
 
 #include "NodeCache.h"
 
@@ -29,8 +30,8 @@ public:
     TIndexNode* Find(uint32_t number);
     // Enters a holder whose number is not in the table yet, stamped as the newest.
     void Add(uint32_t number, std::unique_ptr<TIndexNode> node);
-    // Spreads the entries over `buckets` buckets (at least 1); every entry gets a new stamp.
-    void Rebuild(uint32_t buckets);
+    // Gives every entry a new stamp, as if all were used now.
+    void Restamp();
 
     // Moves up to `quota` holders that are clean and unused into `evicted`, passing over the
     // `recent` most recently stamped ones (none when recent is 0). The scan visits every
@@ -55,6 +56,8 @@ private:
 
     bool IsEvictable(const Entry& entry, uint32_t recent) const;
     void Link(std::unique_ptr<Entry> entry);
+    // Spreads the entries over `buckets` buckets, keeping their stamps.
+    void Resize(uint32_t buckets);
     // Unlinks every entry (iteratively, whatever the chain lengths) and returns them.
     std::vector<std::unique_ptr<Entry>> UnlinkAll();
 

@@ -10,7 +10,15 @@ namespace WVEK {
 namespace {
 
 uint32_t ExtensionResource(TSupportFile which) {
-    return which == TSupportFile::kIndex ? kStrIndexExtension : kStrAgeExtension;
+    switch (which) {
+    case TSupportFile::kIndex:
+        return kStrIndexExtension;
+    case TSupportFile::kAge:
+        return kStrAgeExtension;
+    case TSupportFile::kJournal:
+        break;
+    }
+    return kStrJournalExtension;
 }
 
 void DeleteIfExists(const TFilePath& path) {
@@ -21,16 +29,18 @@ void DeleteIfExists(const TFilePath& path) {
 
 TFilePath GetSupportFileName(const TFilePath& path, TSupportFile which) {
     if (path.IsEmpty()) return TFilePath(); // never a name in the current directory
-    std::string name = path.GetFullPath();
+    const std::string extension = LoadResourceString(ExtensionResource(which));
+    const std::string name = path.GetFileName();
     const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.resize(dot);
-    return TFilePath(name + LoadResourceString(ExtensionResource(which)));
+    std::string base = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    if (base + extension == name) base = name; // "x.ind" must not be its own index
+    return TFilePath(path.GetDirectory() + base + extension);
 }
 
 void DeleteDatabaseFiles(const TFilePath& path) {
     DeleteIfExists(path);
-    DeleteIfExists(GetSupportFileName(path, TSupportFile::kIndex));
-    DeleteIfExists(GetSupportFileName(path, TSupportFile::kAge));
+    for (TSupportFile which : {TSupportFile::kIndex, TSupportFile::kAge, TSupportFile::kJournal})
+        DeleteIfExists(GetSupportFileName(path, which));
 }
 
 } // namespace WVEK

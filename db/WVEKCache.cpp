@@ -2,6 +2,10 @@
 
 #include "DatabaseFile.h"
 #include "Exception.h"
+#include "Journal.h"
+#include "WriteBuffer.h"
+
+#include <algorithm>
 
 namespace WVEK {
 
@@ -72,8 +76,9 @@ uint32_t TWVEKCache::Allocate(uint32_t length) {
     return position;
 }
 
-void TWVEKCache::Trim() {
-    if (IsDirty() && fHeldBytes > int64_t(fLimit)) Commit(false, TDurability::kSkipSync);
+uint32_t TWVEKCache::Trim() {
+    if (!IsDirty() || fHeldBytes <= int64_t(fLimit)) return 0;
+    return Commit(false, TDurability::kSkipSync);
 }
 
 void TWVEKCache::SetCacheSize(uint32_t bytes) {
@@ -87,12 +92,37 @@ uint32_t TWVEKCache::Prepare(bool abort) {
             fStream->SetSize(int32_t(fCommittedSize));
         } else {
             fCommittedSize = uint32_t(fStream->GetSize());
-            fStream->SetSize(int32_t(fAppendPosition));
+            fStream->Reserve(int32_t(fAppendPosition));
         }
+    } catch (const TTolvException& e) {
+        return e.code;
     } catch (...) {
-        return errDiskFull;
+        return errWriteFailed;
     }
     return 0;
+}
+
+std::vector<const TDBRecord*> TWVEKCache::HeldInFileOrder() const {
+    std::vector<const TDBRecord*> records;
+    records.reserve(fHeldIndex.size());
+    for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
+        records.push_back(reinterpret_cast<const TDBRecord*>(node->value));
+    std::sort(records.begin(), records.end(), [](const TDBRecord* a, const TDBRecord* b) {
+        return a->GetPosition() < b->GetPosition();
+    });
+    return records;
+}
+
+void TWVEKCache::JournalOverwrites(TJournal& journal) {
+    const uint32_t size = uint32_t(fStream->GetSize());
+    for (const auto& [position, length] : fObsolete)
+        if (position < size) journal.Protect(TJournalFile::kDatabase, *fStream, position,
+                                             uint32_t(kRecordHeaderSize));
+    for (TKeyedListNode* node = fHeld.Head(); node; node = node->next) {
+        const auto* record = reinterpret_cast<const TDBRecord*>(node->value);
+        journal.Protect(TJournalFile::kDatabase, *fStream, record->GetPosition(),
+                        record->WrittenSize());
+    }
 }
 
 // A version already in the file gets the deleted bit in its own header; a place that was
@@ -117,8 +147,10 @@ uint32_t TWVEKCache::Write(bool, TDurability durability) {
     try {
         for (const auto& [position, length] : fObsolete)
             WriteObsolete(position, length);
-        for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
-            reinterpret_cast<TDBRecord*>(node->value)->WriteTo(*fStream, true);
+        TWriteBuffer out(*fStream);
+        for (const TDBRecord* record : HeldInFileOrder())
+            record->WriteTo(out);
+        out.Flush();
         if (durability == TDurability::kSync) fStream->Flush();
     } catch (const TTolvException& e) {
         code = e.code;

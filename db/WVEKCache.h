@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace WVEK {
 
@@ -46,8 +47,8 @@ public:
     void AddHeldBytes(int32_t delta) { fHeldBytes += delta; }
     int64_t GetHeldBytes() const { return fHeldBytes; }
     // Commits without a sync (through the sync object, so the index too) when dirty and over
-    // the limit.
-    void Trim();
+    // the limit; returns that commit's code (0 when none was needed).
+    uint32_t Trim();
 
     void SetCacheSize(uint32_t bytes) override;
     uint32_t GetCacheSize() override { return fLimit; }
@@ -55,16 +56,20 @@ public:
     // Also true while a write that skipped its sync waits for a durable commit.
     bool IsDirty() override { return !fObsolete.empty() || fHeld.Count() != 0 || fSyncPending; }
     std::string GetName() override { return fName; }
-    // Sizes the file to the append position (abort: back to the committed size); any failure
-    // gives errDiskFull.
+    // Reserves the file up to the append position (abort: cuts it back to the committed size);
+    // returns the code of a failure (errDiskFull when the space is not there).
     uint32_t Prepare(bool abort) override;
-    // Marks obsolete versions dead, writes the held records in order, syncs when asked, then
-    // forgets both. On failure the file is cut back, everything stays for the next flush, and
-    // the code returns.
+    // Marks obsolete versions dead, writes the held records in file order (joining neighbours
+    // into large writes), syncs when asked, then forgets both. On failure the file is cut
+    // back, everything stays, and the code returns.
     uint32_t Write(bool release, TDurability durability) override;
+    // The headers of obsolete versions in the file and the places of held records.
+    void JournalOverwrites(TJournal& journal) override;
 
 private:
     void WriteObsolete(uint32_t position, uint32_t length);
+    // The held records ordered by position.
+    std::vector<const TDBRecord*> HeldInFileOrder() const;
     void FreeHeld();
 
     std::map<uint32_t, uint32_t> fObsolete; // position -> data length, ascending

@@ -1,11 +1,14 @@
 #include "WVEKIterator.h"
 
+#include "BlockReadStream.h"
 #include "DBRecord.h"
 
 namespace WVEK {
 
 TWVEKIterator::TWVEKIterator(TFile& file, uint32_t typeFilter)
-    : fStream(file.OpenStream(openRead)), fTypeFilter(typeFilter) {
+    : fStream(std::make_unique<TBlockReadStream>(
+          std::unique_ptr<LStream>(file.OpenStream(openRead)))),
+      fTypeFilter(typeFilter) {
     Advance();
 }
 

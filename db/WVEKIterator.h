@@ -2,10 +2,11 @@
 // TWVEKIterator: walks the live records of a database file in file order, optionally only
 // those of one type.
 //
-// It reads the file through a read-only stream of its own and asks for the file's size anew
-// at every step, so it sees only what has reached the file. Every step moves forward by at
-// least one record header, and every header is checked to lie within the file, so a walk
-// always ends.
+// It reads the file through a read-only stream of its own, in large blocks, and takes the
+// file's size once, when it is made: it sees what had reached the file then, and the file must
+// not change under it (the database's lock and its flush before iterating see to that). Every
+// step moves forward by at least one record header, and every header is checked to lie within
+// the file, so a walk always ends.
 
 #include "DatabaseFile.h"
 #include "File.h"
@@ -35,7 +36,7 @@ private:
     void Advance();
     bool Search();
 
-    std::unique_ptr<TWinFileStream> fStream;
+    std::unique_ptr<LStream> fStream;
     int32_t fScanOffset = int32_t(kFileHeaderSize); // where the next header to examine starts
     uint32_t fTypeFilter;
     bool fAtEnd = false;

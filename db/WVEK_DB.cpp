@@ -1,25 +1,34 @@
 #include "WVEK_DB.h"
 
+#include "BlockReadStream.h"
 #include "Cache.h"
 #include "DBRecord.h"
 #include "DatabaseFile.h"
 #include "Exception.h"
 #include "FileIndex.h"
+#include "IndexBuilder.h"
+#include "Journal.h"
+#include "Platform.h"
+#include "SupportFiles.h"
+#include "TemporaryFiles.h"
 #include "WVEKCache.h"
 #include "WVEKIterator.h"
 
 #include <cstring>
+#include <vector>
 
 namespace WVEK {
 
 namespace {
 
-// The node cache of an index being rebuilt: 0x40000 bytes, about 1000 nodes.
-constexpr uint32_t kRebuildCacheBytes = 0x40000;
-// The node cache of a read-only database: 4 MiB, about 16,000 nodes (the index of a quarter of
-// a million records). A read-only index never writes, so the size of its cache cannot change
-// a byte of either file; it only spares the reads of nodes looked up again and again.
-constexpr uint32_t kReadOnlyCacheBytes = 0x400000;
+// The caches of a writable database: large enough that a run of puts makes one flush at the
+// end, or a few, instead of thousands; bounded, so that memory does not grow with the data.
+constexpr uint32_t kRecordCacheBytes = 16u << 20;
+// About 128,000 nodes: the whole index of some two million records. Also the node cache of a
+// read-only database, where it only spares reads of nodes looked up again and again.
+constexpr uint32_t kIndexCacheBytes = 32u << 20;
+// The block in which a read-only database reads its file.
+constexpr uint32_t kReadBlockSize = 256u << 10;
 
 // Public flag bits and the stored bits they stand for.
 constexpr struct {
@@ -34,14 +43,53 @@ uint32_t PublicFlags(const TDBRecord& record) {
     return flags;
 }
 
+void ThrowIfError(int error) {
+    if (error != 0) throw TTolvException(uint32_t(error));
+}
+
 } // namespace
+
+struct TWVEK_DB::TTarget {
+    TFilePath path;
+    TFilePath indexPath;
+    std::unique_ptr<TFileLock> lock; // on the database being replaced, when there is one
+    std::unique_ptr<TJournal> journal;
+    TFilePath temporary, temporaryIndex;
+    bool installed = false;
+
+    ~TTarget() {
+        if (!installed) DiscardTemporaryFiles(journal, {temporary, temporaryIndex});
+    }
+};
 
 TWVEK_DB::TWVEK_DB(const TFilePath& path, const TFilePath& indexPath, bool readOnly)
     : TFile(path), fIndexPath(indexPath), fReadOnly(readOnly) {
     Open(false);
 }
 
+TWVEK_DB::TWVEK_DB(const TFilePath& path, const TFilePath& indexPath,
+                   std::unique_ptr<TTarget> target)
+    : TFile(path), fTarget(std::move(target)), fIndexPath(indexPath), fReadOnly(false) {
+    Open(false);
+}
+
+// The database being replaced is locked first and a journal it was left with applied, so that
+// nothing of it can later be applied to the new database.
+std::unique_ptr<TWVEK_DB> TWVEK_DB::CreateReplacement(const TFilePath& target) {
+    auto destination = std::make_unique<TTarget>();
+    destination->path = target;
+    destination->indexPath = GetSupportFileName(target, TSupportFile::kIndex);
+    if (target.Exists())
+        destination->lock = TFileLock::Acquire(target, TFileLock::TMode::kExclusive);
+    TJournal::Recover(JournalPath(target), target, destination->indexPath);
+    TemporaryDatabaseNames(target, destination->temporary, destination->temporaryIndex);
+    const TFilePath path = destination->temporary, indexPath = destination->temporaryIndex;
+    destination->journal = JournalOfTemporaryFiles(target, {path, indexPath});
+    return std::unique_ptr<TWVEK_DB>(new TWVEK_DB(path, indexPath, std::move(destination)));
+}
+
 TWVEK_DB::~TWVEK_DB() {
+    RollBack();
     Close();
 }
 
@@ -49,7 +97,12 @@ TWVEK_DB::~TWVEK_DB() {
 
 void TWVEK_DB::Open(bool forceRebuild) {
     try {
-        fStream.reset(OpenStream(fReadOnly ? openRead : openReadWrite));
+        LockAndRecover();
+        if (fReadOnly)
+            fStream = std::make_unique<TBlockReadStream>(
+                std::unique_ptr<LStream>(OpenStream(openRead)), kReadBlockSize);
+        else
+            fStream.reset(OpenStream(openReadWrite));
         fStream->Seek(0, seekBegin);
         const int32_t size = fStream->GetSize();
         if (size == 0) {
@@ -63,15 +116,32 @@ void TWVEK_DB::Open(bool forceRebuild) {
         }
         OpenIndex(forceRebuild);
         fCache = std::make_unique<TWVEKCache>(GetPath().GetFullPath(), fStream.get());
+        if (!fReadOnly) fCache->SetCacheSize(kRecordCacheBytes);
         RegisterCache(fCache.get()); // records are written before index nodes
         RegisterCache(fIndex.get());
+        StartJournal();
     } catch (...) {
         Close();
         throw;
     }
 }
 
+// A writable database whose file is missing gets it created before the lock is taken, as the
+// lock is held on the file itself.
+void TWVEK_DB::LockAndRecover() {
+    if (!fLock) {
+        if (!fReadOnly) std::unique_ptr<TWinFileStream>(OpenStream(openReadWrite)).reset();
+        fLock = TFileLock::Acquire(GetPath(),
+                                   fReadOnly ? TFileLock::TMode::kShared : TFileLock::TMode::kExclusive);
+    }
+    const TFilePath journal = JournalPath(GetPath());
+    if (!journal.Exists()) return;
+    fLock->MakeExclusive(); // a reader recovers only what no writer holds
+    TJournal::Recover(journal, GetPath(), fIndexPath);
+}
+
 void TWVEK_DB::Close() {
+    fJournal.reset();
     fIndex.reset();
     fStream.reset();
     fCache.reset();
@@ -80,6 +150,7 @@ void TWVEK_DB::Close() {
 
 void TWVEK_DB::RequireOpen() const {
     ThrowUnless(fCache != nullptr, errNilPointer);
+    if (fFailure != 0) throw TTolvException(fFailure);
 }
 
 void TWVEK_DB::RegisterCache(TCache* cache) {
@@ -87,34 +158,74 @@ void TWVEK_DB::RegisterCache(TCache* cache) {
     cache->SetSync(fSync.get());
 }
 
+void TWVEK_DB::StartJournal() {
+    fJournal.reset();
+    if (!fReadOnly && !fTarget)
+        fJournal = std::make_unique<TJournal>(JournalPath(GetPath()),
+                                              uint32_t(fStream->GetSize()),
+                                              fIndex->GetCommittedSize());
+    fSync->SetJournal(fJournal.get());
+}
+
+void TWVEK_DB::RollBack() {
+    if (!fJournal || !fJournal->IsWritten()) return;
+    fJournal.reset();
+    if (fSync) fSync->SetJournal(nullptr);
+    try {
+        TJournal::Recover(JournalPath(GetPath()), GetPath(), fIndexPath);
+    } catch (...) {
+        // The journal stays; the next opening applies it.
+    }
+}
+
+void TWVEK_DB::CheckFailure() {
+    if (fFailure == 0 && fSync && fSync->Failure() != 0) {
+        fFailure = fSync->Failure();
+        RollBack();
+    }
+    if (fFailure != 0) throw TTolvException(fFailure);
+}
+
 // A damaged index header is an error, not a reason to rebuild; a failed rebuild is an error
-// too, so that no lookup can silently miss records that are in the file.
+// too, so that no lookup can silently miss records that are in the file. A new database (a
+// replacement, or a writable one holding no record yet) starts with a new, empty index.
 void TWVEK_DB::OpenIndex(bool forceRebuild) {
-    bool needRebuild = true;
-    if (!forceRebuild && fIndexPath.Exists()) ThrowUnless(CheckIndexFile(fIndexPath, needRebuild));
-    if (needRebuild) ThrowUnless(RebuildIndex() == 0, errRebuildFailed);
+    auto needRebuild = [&] {
+        bool empty = true;
+        if (!forceRebuild && fIndexPath.Exists()) ThrowUnless(CheckIndexFile(fIndexPath, empty));
+        return empty && (fReadOnly || fStream->GetSize() > int32_t(kFileHeaderSize));
+    };
+    if (!fTarget && needRebuild()) {
+        fLock->MakeExclusive(); // a reader rebuilds only what no writer holds
+        if (needRebuild()) ThrowUnless(RebuildIndex() == 0, errRebuildFailed);
+    }
     fIndex = std::make_unique<TFileIndex>(fIndexPath, fReadOnly);
-    if (fReadOnly) fIndex->SetCacheSize(kReadOnlyCacheBytes);
+    fIndex->SetCacheSize(kIndexCacheBytes);
     fIndexTrusted = fIndex->GetVersion() >= 1;
 }
 
-// Written also for a read-only database. The first live version of an id in file order wins:
-// Insert refuses a later one.
+// Written also for a read-only database, under a temporary name that replaces the index once
+// complete. The first live version of an id in file order wins.
 uint32_t TWVEK_DB::RebuildIndex() {
+    TFilePath temporary;
+    std::unique_ptr<TJournal> journal;
     try {
+        temporary = TemporaryName(fIndexPath);
+        journal = JournalOfTemporaryFiles(GetPath(), {temporary});
+        std::vector<TIndexPair> pairs;
         TWVEKIterator records(*this, 0);
-        if (fIndexPath.Exists()) ThrowUnless(fIndexPath.Delete());
-        TFileIndex index(fIndexPath, false);
-        index.SetCacheSize(kRebuildCacheBytes);
         while (records.HasMore()) {
             uint32_t position = 0;
             const uint32_t id = records.NextWithPosition(nullptr, &position);
-            index.Insert(int32_t(id), position);
+            pairs.push_back({int32_t(id), position});
         }
-        if (uint32_t code = index.Flush(true)) throw TTolvException(code);
+        WriteIndexFile(temporary, std::move(pairs));
+        ThrowUnless(Platform::RenameFile(temporary.GetFullPath(), fIndexPath.GetFullPath()));
+        ThrowIfError(Platform::SyncDirectory(fIndexPath.GetDirectory()));
+        journal->Commit();
         return 0;
     } catch (...) {
-        fIndexPath.Delete();
+        DiscardTemporaryFiles(journal, {temporary});
         return errRebuildFailed;
     }
 }
@@ -122,12 +233,41 @@ uint32_t TWVEK_DB::RebuildIndex() {
 uint32_t TWVEK_DB::Flush(bool release) {
     if (fReadOnly) return errReadOnly;
     if (!fCache) return errNilPointer;
-    return fCache->Flush(release);
+    if (fFailure != 0) return fFailure;
+    uint32_t code = fCache->Flush(release);
+    if (code == 0 && fJournal && fJournal->IsWritten()) {
+        try {
+            fJournal->Commit();
+            StartJournal();
+        } catch (const TTolvException& e) {
+            code = e.code;
+        }
+    }
+    if (code != 0) {
+        fFailure = code;
+        RollBack();
+    }
+    return code;
+}
+
+void TWVEK_DB::Install() {
+    ThrowUnless(fTarget && fCache && !fCache->IsDirty() && !fIndex->IsDirty());
+    Close();
+    ReplaceDatabaseFiles(GetPath(), fIndexPath, fTarget->path, fTarget->indexPath);
+    fTarget->installed = true;
+    SetPath(fTarget->path);
+    fIndexPath = fTarget->indexPath;
+    const TFilePath age = GetSupportFileName(GetPath(), TSupportFile::kAge);
+    if (age.Exists()) ThrowUnless(age.Delete());
+    fTarget->journal->Commit();
+    fTarget.reset();
+    Open(false);
 }
 
 std::unique_ptr<TWVEK_DB::Iterator> TWVEK_DB::CreateIterator(uint32_t typeFilter) {
     RequireOpen();
-    if (!fReadOnly) fCache->Commit(false, TDurability::kSkipSync); // its code is not looked at
+    if (!fReadOnly) fCache->Commit(false, TDurability::kSkipSync);
+    CheckFailure();
     return std::make_unique<TWVEKIterator>(*this, typeFilter);
 }
 
@@ -161,13 +301,18 @@ TDBRecord* TWVEK_DB::FindForChange(uint32_t id) {
 
 bool TWVEK_DB::Exists(uint32_t id) {
     RequireOpen();
-    if (fCache->Contains(id)) return true;
-    if (fIndexTrusted) {
-        uint32_t position = 0;
-        return fIndex->Find(int32_t(id), position);
+    try {
+        if (fCache->Contains(id)) return true;
+        if (fIndexTrusted) {
+            uint32_t position = 0;
+            return fIndex->Find(int32_t(id), position);
+        }
+        const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
+        return indexed && !indexed->TestFlag(kFlagDeleted);
+    } catch (...) {
+        CheckFailure(); // a lookup may have forced a flush that failed
+        throw;
     }
-    const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
-    return indexed && !indexed->TestFlag(kFlagDeleted);
 }
 
 uint8_t* TWVEK_DB::Get(uint32_t id, uint32_t* length, int* type, uint32_t* flags) {
@@ -183,6 +328,7 @@ uint8_t* TWVEK_DB::Get(uint32_t id, uint32_t* length, int* type, uint32_t* flags
         if (flags) *flags = PublicFlags(*record);
         return copy;
     } catch (...) {
+        CheckFailure();
         return nullptr;
     }
 }
@@ -194,6 +340,7 @@ uint32_t TWVEK_DB::GetFlags(uint32_t id) {
         const TDBRecord* record = FindRecord(id, loaded);
         return record ? PublicFlags(*record) : 0;
     } catch (...) {
+        CheckFailure();
         return 0;
     }
 }
@@ -203,11 +350,17 @@ uint32_t TWVEK_DB::GetFlags(uint32_t id) {
 bool TWVEK_DB::Put(uint32_t id, const void* data, uint32_t length, uint8_t type) {
     RequireOpen();
     if (fReadOnly) return false;
-    if (TDBRecord* record = FindForChange(id))
-        Replace(*record, data, length);
-    else
-        PutNew(id, data, length, type);
-    fCache->Trim();
+    try {
+        if (TDBRecord* record = FindForChange(id))
+            Replace(*record, data, length);
+        else
+            PutNew(id, data, length, type);
+        if (uint32_t code = fCache->Trim()) throw TTolvException(code);
+    } catch (...) {
+        CheckFailure();
+        throw;
+    }
+    CheckFailure();
     return true;
 }
 
@@ -267,32 +420,48 @@ void TWVEK_DB::Replace(TDBRecord& record, const void* data, uint32_t length) {
 
 void TWVEK_DB::SetFlags(uint32_t id, uint32_t flags) {
     RequireOpen();
-    TDBRecord* record = FindForChange(id);
+    TDBRecord* record = nullptr;
+    try {
+        record = FindForChange(id);
+    } catch (...) {
+        CheckFailure();
+        throw;
+    }
     if (!record) return;
     for (const auto& bit : kFlagMap)
         record->SetFlag(bit.storedBit, (flags & bit.publicBit) != 0);
 }
 
-// The index entry goes first, so that a failure there leaves the record whole.
 bool TWVEK_DB::Delete(uint32_t id, bool force) {
     if (fReadOnly) return false;
+    RequireOpen();
     bool deleted = false;
     try {
-        RequireOpen();
-        std::unique_ptr<TDBRecord> loaded;
-        const TDBRecord* record = FindRecord(id, loaded);
-        if (record && (force || !record->TestFlag(kFlagPermanent))) {
-            fIndex->Delete(int32_t(id));
-            if (loaded)
-                fCache->MarkObsolete(loaded->GetPosition(), loaded->GetLength());
-            else
-                fCache->Drop(id);
-            deleted = true;
-        }
+        deleted = DeleteRecord(id, force);
         fCache->Trim();
     } catch (...) {
     }
+    CheckFailure(); // a forced flush that failed is not a refusal: the database cannot go on
     return deleted;
+}
+
+// The index entry goes first, so that a failure there leaves the record whole. An entry that
+// leads to a dead version (left by an interrupted older writer) is dropped, as the record it
+// names is gone already.
+bool TWVEK_DB::DeleteRecord(uint32_t id, bool force) {
+    if (const TDBRecord* held = fCache->Lookup(id)) {
+        if (held->TestFlag(kFlagPermanent) && !force) return false;
+        fIndex->Delete(int32_t(id));
+        fCache->Drop(id);
+        return true;
+    }
+    const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
+    if (!indexed) return false;
+    const bool dead = indexed->TestFlag(kFlagDeleted);
+    if (!dead && indexed->TestFlag(kFlagPermanent) && !force) return false;
+    fIndex->Delete(int32_t(id));
+    if (!dead) fCache->MarkObsolete(indexed->GetPosition(), indexed->GetLength());
+    return true;
 }
 
 } // namespace WVEK

@@ -19,6 +19,7 @@ constexpr StringResource kProgramStrings[] = {
     {kStrStrings, "Strings"},
     {kStrIndexExtension, ".ind"},
     {kStrAgeExtension, ".age"},
+    {kStrJournalExtension, ".jnl"},
 };
 
 } // namespace

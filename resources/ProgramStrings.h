@@ -16,4 +16,5 @@ enum ProgramStringId : uint32_t {
     kStrStrings = 261,
     kStrIndexExtension = 262,
     kStrAgeExtension = 263,
+    kStrJournalExtension = 264,
 };

@@ -20,6 +20,7 @@ constexpr uint32_t errCannotGrow = 0x3203;
 constexpr uint32_t errReadOnly = 0x3204;
 constexpr uint32_t errDiskFull = 0x3205;
 constexpr uint32_t errNoUniqueName = 0x3206;
+constexpr uint32_t errDatabaseInUse = 0x3207; // another process holds a lock that conflicts
 constexpr uint32_t errRebuildFailed = 0x3017;
 constexpr uint32_t errCompactFailed = 0x3018;
 

@@ -125,6 +125,15 @@ int32_t TWinFileStream::GetSize() {
     return int32_t(size);
 }
 
+void TWinFileStream::Reserve(int32_t size) {
+    const int32_t current = GetSize();
+    if (size <= current) return;
+    if (int error = Platform::AllocateFile(fHandle, current, int64_t(size) - current)) {
+        const uint32_t code = SetSizeFailureCode(error);
+        throw TTolvException(code == errEndOfData ? errWriteFailed : code);
+    }
+}
+
 void TWinFileStream::Flush() {
     ThrowIfError(Platform::SyncFile(fHandle));
 }

@@ -47,6 +47,10 @@ public:
     const TFilePath& GetPath() const { return fPath; }
     int32_t StreamCount() const { return fStreams.Count(); }
 
+protected:
+    // For a derived file whose file was renamed by other means than Rename.
+    void SetPath(const TFilePath& path) { fPath = path; }
+
 private:
     TKeyedList fStreams; // key 0, value: TFileStream*
     TFilePath fPath;
@@ -86,6 +90,9 @@ public:
     int32_t GetSize() override;
     // Makes the written data durable; throws the errno value on failure.
     void Flush() override;
+    // Allocates the bytes from the current end up to `size` on disk (a truncate would reserve
+    // nothing). Failures throw errDiskFull (no space or quota) or errWriteFailed.
+    void Reserve(int32_t size) override;
     // Returns errWriteFailed on failure; `count` comes back as the number written.
     uint32_t Write(const void* data, uint32_t& count) override;
     // Returns errEndOfData at the end of the file or on failure; a count of 0 asked for

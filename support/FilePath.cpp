@@ -7,8 +7,8 @@
 
 namespace {
 
-// The longest file name that MakeUnique builds.
-constexpr size_t kMaxFileName = 256;
+// The longest file name the file systems take, in bytes.
+constexpr size_t kMaxFileName = 255;
 
 } // namespace
 
@@ -29,23 +29,24 @@ bool TFilePath::Delete() const {
     return Platform::DeleteFile(fPath);
 }
 
-void TFilePath::MakeUnique(bool withHash) {
-    if (!Exists()) return;
+TFilePath TFilePath::NumberedName(long n, bool withHash, size_t extensionRoom) const {
     const std::string name = GetFileName();
     const size_t dot = name.rfind('.');
     std::string base = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    const std::string separator = withHash ? "#" : "";
+    const std::string suffix = (withHash ? "#" : "") + std::to_string(n);
+    const size_t taken = suffix.size() + std::max(extension.size(), extensionRoom);
+    const size_t room = kMaxFileName - std::min(kMaxFileName, taken);
+    base.resize(std::min(base.size(), room));
+    TFilePath numbered(*this);
+    numbered.SetFileName(base + suffix + extension);
+    return numbered;
+}
 
-    TFilePath candidate(*this);
+void TFilePath::MakeUnique(bool withHash) {
+    if (!Exists()) return;
     for (long n = 1; n < 1000; ++n) {
-        const std::string suffix = separator + std::to_string(n);
-        if (base.size() + suffix.size() + extension.size() > kMaxFileName) {
-            // Once cut, the base stays cut for the later (longer) suffixes.
-            size_t room = kMaxFileName - std::min(kMaxFileName, suffix.size() + extension.size());
-            base.resize(std::min(base.size(), room));
-        }
-        candidate.SetFileName(base + suffix + extension);
+        TFilePath candidate = NumberedName(n, withHash);
         if (!candidate.Exists()) {
             *this = candidate;
             return;

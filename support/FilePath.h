@@ -34,6 +34,10 @@ public:
     // When the file exists, changes the file name to the first free "base[#]n.ext" for
     // n = 1..999; throws errNoUniqueName when all 999 are taken.
     void MakeUnique(bool withHash);
+    // The same directory with the file name "base[#]n.ext", whether that exists or not. The
+    // base is cut so that the name fits the 255 bytes a file name may hold, also when its
+    // extension is later replaced by one of up to `extensionRoom` bytes.
+    TFilePath NumberedName(long n, bool withHash, size_t extensionRoom = 0) const;
 
 private:
     std::string fPath;

@@ -45,6 +45,10 @@ int32_t LStream::GetSize() {
 
 void LStream::Flush() {}
 
+void LStream::Reserve(int32_t size) {
+    if (GetSize() < size) SetSize(size);
+}
+
 uint32_t LStream::ReadSome(void* data, uint32_t count) {
     Read(data, count);
     return count;

@@ -25,6 +25,9 @@ public:
     virtual void SetSize(int32_t size);
     virtual int32_t GetSize();
     virtual void Flush();
+    // Makes the stream at least `size` bytes long with room really there for them, so that no
+    // write below that size can fail for want of space. Here: SetSize when it is shorter.
+    virtual void Reserve(int32_t size);
     virtual uint32_t Write(const void* data, uint32_t& count) = 0;
     virtual uint32_t Read(void* data, uint32_t& count) = 0;
     // Reads what it can and returns the number of bytes read; the error code is dropped.

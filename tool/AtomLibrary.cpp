@@ -4,9 +4,16 @@
 #include "FileServices.h"
 #include "kelvane.h"
 
+// The installed table seen from the program directory (bin/ beside share/); the build derives
+// it from the install layout.
+#ifndef TARNWICK_INSTALLED_TABLE
+#define TARNWICK_INSTALLED_TABLE "../share/tarnwick/kel.bin"
+#endif
+
 namespace {
 
 constexpr const char* kAtomTableName = "kel.bin";
+constexpr const char* kInstalledTable = TARNWICK_INSTALLED_TABLE;
 constexpr uint32_t kFirstOutputSize = 4096;
 constexpr int kBufferTooSmall = 4;
 
@@ -21,10 +28,16 @@ TLibraryState& State() {
     return state;
 }
 
+// The table beside the program wins (the build tree keeps it there); otherwise the installed
+// one under share/. When neither exists the path beside the program is given, and fails.
 std::string DefaultTablePath() {
     auto* services = LookupService<TFileServices>(kFileServicesClassId);
     if (services == nullptr) throw TTolvException(errNilPointer);
-    return services->GetKindDirectory(0).GetDirectory() + kAtomTableName;
+    const std::string directory = services->GetKindDirectory(0).GetDirectory();
+    const TFilePath beside(directory + kAtomTableName);
+    if (beside.Exists()) return beside.GetFullPath();
+    const TFilePath installed(directory + kInstalledTable);
+    return installed.Exists() ? installed.GetFullPath() : beside.GetFullPath();
 }
 
 } // namespace

@@ -150,6 +150,9 @@ TDecoded Decode(const TRootFacts& root, TSource& source, TRecordDecoder& decoder
     TSourceParser parser(&decoder);
     bool parsed = Parse(parser, source);
     if (parsed) parser.Finish();
+    // A database that failed cannot go on: the run ends with what stopped the decoding.
+    if (parser.DecodeResult() != 0 && decoder.DatabaseFailed())
+        throw TTolvException(parser.ThrownCode());
     error = parser.DecodeResult();
     if (error != 0) return TDecoded::Failed;
     return parsed ? TDecoded::Done : TDecoded::ParseFailed; // a file changed under the run
@@ -250,15 +253,15 @@ void ReportCount(int32_t count) {
 
 } // namespace
 
-bool CompileSource(bool create) {
+void CompileSource(bool create) {
     std::string source = NextArgument();
     if (source.empty()) {
         ReportError("no source file to compile was specified");
-        return false;
+        return;
     }
     if (!InitAtomLibrary(nullptr)) {
         ReportError("KEL didn't initialize");
-        return false;
+        return;
     }
     bool stripComments = !HasOption("-keepComments", true);
     bool strict = HasOption("-strict", true);
@@ -270,25 +273,24 @@ bool CompileSource(bool create) {
     WVEK::TWVEK_DB& database = *CurrentRun().database;
     if (!CompileFiles(database, files, reporter, stripComments)) {
         TerminateAtomLibrary();
-        return false;
+        return;
     }
     uint32_t code = database.Flush(true);
     TerminateAtomLibrary();
     if (code != 0) throw TTolvException(code);
+    // In strict mode anything reported keeps the new database from replacing an old one.
+    if (create && (!strict || CurrentRun().exitStatus == 0)) database.Install();
     ReportCount(reporter.RecordsDecoded());
-    // In strict mode anything reported makes the new database unfit to replace an old one.
-    bool mayReplace = !strict || CurrentRun().exitStatus == 0;
     std::string deps = NextArgument();
     if (create && !deps.empty() && CurrentRun().exitStatus == 0)
         WriteDependencyFile(deps, CurrentRun().databaseFileName, source, files);
-    return mayReplace;
 }
 
+// The new database is built under temporary names and takes the old one's place only when
+// the run completes: a run that stops leaves the old files as they were.
 void CreateHandler() {
-    TFilePath path(CurrentRun().databaseFileName);
-    WVEK::DeleteDatabaseFiles(path);
-    CurrentRun().database = ConstructDatabase(path, false);
-    CompileSource(true);
+    CurrentRun().database = OpenReplacement(CurrentRun().databaseFileName);
+    if (CurrentRun().database) CompileSource(true);
 }
 
 void AddHandler() {

@@ -8,9 +8,8 @@ void CreateHandler();
 void AddHandler();
 
 // Compiles the source named by the next argument, and every file it includes, into the run's
-// database, then flushes it. `create` also writes the dependency file when one is named.
-// Each file is checked whole before any of its records is stored, and then decoded record by
-// record, so that memory does not grow with the source. Returns whether the new content may
-// replace an old database: false when the run stopped, or, with -strict, after anything was
-// reported.
-bool CompileSource(bool create);
+// database, then flushes it. Each file is checked whole before any of its records is stored,
+// and then decoded record by record, so that memory does not grow with the source. `create`
+// then installs the new database in the old one's place (not with -strict after anything was
+// reported) and writes the dependency file when one is named.
+void CompileSource(bool create);

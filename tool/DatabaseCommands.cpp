@@ -4,6 +4,7 @@
 #include "Dispatcher.h"
 #include "Exception.h"
 #include "File.h"
+#include "FileLock.h"
 #include "OutputStream.h"
 #include "RecordIds.h"
 #include "RecordTypes.h"
@@ -156,9 +157,11 @@ void ListHandler() {
         if (showList)
             output.Write(FormatString(lineFormat, IdText(id).c_str(), RecordTypeName(int(type))));
     }
-    if (!showSummary) return;
-    if (showList) output.Write("\n");
-    output.Write(SummaryText(counts));
+    if (showSummary) {
+        if (showList) output.Write("\n");
+        output.Write(SummaryText(counts));
+    }
+    output.Close();
 }
 
 void CompareHandler() {
@@ -201,6 +204,22 @@ void RemoveHandler() {
     if (const uint32_t code = database.Flush(true)) throw TTolvException(code);
 }
 
+// Only a database is deleted, under its lock, so that no command deletes a file that is not
+// its own or a database another process is using. A name that does not exist is no error.
 void DeleteHandler() {
-    WVEK::DeleteDatabaseFiles(TFilePath(CurrentRun().databaseFileName));
+    const std::string& name = CurrentRun().databaseFileName;
+    const TFilePath path(name);
+    if (!path.Exists()) return;
+    if (!WVEK::IsDatabaseFile(path)) {
+        ReportError("'%s' is not a database file; nothing was deleted", name.c_str());
+        return;
+    }
+    std::unique_ptr<TFileLock> lock;
+    try {
+        lock = TFileLock::Acquire(path, TFileLock::TMode::kExclusive);
+    } catch (const TTolvException& failure) {
+        if (!ReportIfInUse(failure, name)) throw;
+        return;
+    }
+    WVEK::DeleteDatabaseFiles(path);
 }

@@ -18,5 +18,6 @@ void CompactHandler();
 // flushes; a failed flush ends the command with its code as an exception.
 void RemoveHandler();
 
-// `delete`: deletes the database file, its index and its ".age" file; reports nothing.
+// `delete`: deletes the database file with its index, ".age" and journal files. A file that
+// is not a database is left alone (reported); a name that does not exist is no error.
 void DeleteHandler();

@@ -110,12 +110,33 @@ TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly) {
         ReportError("'%s' is not a valid format database file", fileName.c_str());
         return TOpenDatabase(nullptr, CloseDatabase);
     }
-    return ConstructDatabase(path, readOnly);
+    const TFilePath indexPath = WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
+    try {
+        return TOpenDatabase(new WVEK::TWVEK_DB(path, indexPath, readOnly), CloseDatabase);
+    } catch (const TTolvException& failure) {
+        if (!ReportIfInUse(failure, fileName)) throw;
+        return TOpenDatabase(nullptr, CloseDatabase);
+    }
 }
 
-TOpenDatabase ConstructDatabase(const TFilePath& path, bool readOnly) {
-    const TFilePath indexPath = WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex);
-    return TOpenDatabase(new WVEK::TWVEK_DB(path, indexPath, readOnly), CloseDatabase);
+TOpenDatabase OpenReplacement(const std::string& fileName) {
+    const TFilePath path(fileName);
+    if (path.Exists() && !WVEK::IsDatabaseFile(path)) {
+        ReportError("'%s' is not a database file; it was not replaced", fileName.c_str());
+        return TOpenDatabase(nullptr, CloseDatabase);
+    }
+    try {
+        return TOpenDatabase(WVEK::TWVEK_DB::CreateReplacement(path).release(), CloseDatabase);
+    } catch (const TTolvException& failure) {
+        if (!ReportIfInUse(failure, fileName)) throw;
+        return TOpenDatabase(nullptr, CloseDatabase);
+    }
+}
+
+bool ReportIfInUse(const TTolvException& failure, const std::string& fileName) {
+    if (failure.code != errDatabaseInUse) return false;
+    ReportError("the database %s is in use by another process", fileName.c_str());
+    return true;
 }
 
 int RunTool(int argc, const char* const* argv) {

@@ -3,6 +3,7 @@
 // call the handler, write the usage text when asked, and end with the exit status.
 
 #include "Commands.h"
+#include "Exception.h"
 #include "FilePath.h"
 #include "RunState.h"
 
@@ -22,9 +23,16 @@ void PrintUsage();
 
 // Opens the database `fileName` (as typed) with its index beside it, for the dispatcher and
 // for commands that open a second database. Reports through ReportError and gives none when
-// the file is missing (read-only) or not a database file; lets the engine's exceptions pass.
+// the file is missing (read-only), not a database file, or in use by another process; lets
+// the engine's other exceptions pass.
 TOpenDatabase OpenDatabase(const std::string& fileName, bool readOnly);
 
-// Constructs the database at `path` with its index beside it, without any check (the file is
-// created when missing and writable). Lets the engine's exceptions pass.
-TOpenDatabase ConstructDatabase(const TFilePath& path, bool readOnly);
+// A new database under temporary names that is to replace `fileName` (as typed) when the
+// command succeeds (TWVEK_DB::Install); destroyed without that, it leaves the old files as they
+// were. Reports and gives none when `fileName` exists but is not a database file, or is in
+// use; lets the engine's other exceptions pass.
+TOpenDatabase OpenReplacement(const std::string& fileName);
+
+// Reports "the database %s is in use by another process" for errDatabaseInUse (true); false
+// for any other code.
+bool ReportIfInUse(const TTolvException& failure, const std::string& fileName);

@@ -133,6 +133,10 @@ void TRecordDecoder::DecodeElement(TXMLNode& element) {
     }
 }
 
+bool TRecordDecoder::DatabaseFailed() const {
+    return fDatabase.Failure() != 0;
+}
+
 void TRecordDecoder::DecodeRecord(TXMLNode& node) {
     fRecordId = Attribute(node, "id");
     if (node.IsEmpty()) Stop(node, "record node was empty", decodeEmptyRecord);

@@ -48,6 +48,9 @@ public:
     // Stores the record that `node` describes, replacing a record with the same id. The old
     // record is deleted only once the new one is decoded: a record that fails keeps it.
     void DecodeRecord(TXMLNode& node);
+    // True once the database has failed (a flush that was rolled back): nothing more can be
+    // stored, and the run must end.
+    bool DatabaseFailed() const;
 
 private:
     UTarnwick::TSite At(const TXMLNode& node) const { return {node.offset, 0, fRecordId}; }

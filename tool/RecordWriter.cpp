@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <string_view>
 
 namespace {
 
@@ -22,13 +22,11 @@ bool ShownInColumn(uint8_t byte) {
 
 // The character column of one line: printable bytes as themselves, others as '.'; a '-'
 // right after another '-' is shown as '.', so that the comment never holds "--".
-std::string CharacterColumn(const uint8_t* bytes, uint32_t count) {
-    std::string column;
+void AppendCharacterColumn(std::string& out, const uint8_t* bytes, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         bool doubleHyphen = bytes[i] == '-' && i > 0 && bytes[i - 1] == '-';
-        column += ShownInColumn(bytes[i]) && !doubleHyphen ? char(bytes[i]) : '.';
+        out += ShownInColumn(bytes[i]) && !doubleHyphen ? char(bytes[i]) : '.';
     }
-    return column;
 }
 
 // "%02X " of one byte.
@@ -47,37 +45,32 @@ bool HoldsCDataEnd(const std::string& text) {
     return text.find("]]>") != std::string::npos;
 }
 
-// The lines of the library's text: each runs up to a CR or LF, which is consumed together
-// with one LF directly after it.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
+// The <atom_stream> element for the library's text, in one of its two layouts. The text's
+// lines each run up to a CR or LF, which is consumed together with one LF directly after it.
+std::string AtomStreamElement(std::string_view text) {
+    const bool cdata = text.find("]]>") == std::string_view::npos;
+    std::string element = "  <atom_stream>\n";
+    element += cdata ? "    <![CDATA[\n"
+                     : "    <!-- string contains ']]>', so CDATA can't be used -->\n";
+    const char* prefix = cdata ? "      " : "    ";
     size_t at = 0;
     while (at < text.size()) {
-        size_t end = text.find_first_of("\r\n", at);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(at, end - at));
+        size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        std::string_view line = text.substr(at, end - at);
+        element += prefix;
+        if (cdata) {
+            element += line;
+        } else {
+            std::string encoded(line);
+            EncodeEntities(encoded);
+            element += encoded;
+        }
+        element += '\n';
         at = end + 1;
         if (at < text.size() && text[at] == '\n') ++at;
     }
-    return lines;
-}
-
-// The <atom_stream> element for the library's text, in one of its two layouts.
-std::string AtomStreamElement(const std::string& text) {
-    bool cdata = !HoldsCDataEnd(text);
-    std::string element = FormatString("%s<atom_stream>\n", kIndent);
-    if (cdata)
-        element += FormatString("%s%s<![CDATA[\n", kIndent, kIndent);
-    else
-        element += FormatString("%s%s<!-- string contains ']]>', so CDATA can't be used -->\n",
-                                kIndent, kIndent);
-    const std::string prefix = cdata ? "      " : "    ";
-    for (std::string line : SplitLines(text)) {
-        if (!cdata) EncodeEntities(line);
-        element += prefix + line + "\n";
-    }
-    if (cdata) element += FormatString("%s%s]]>\n", kIndent, kIndent);
-    element += FormatString("%s</atom_stream>\n", kIndent);
+    if (cdata) element += "    ]]>\n";
+    element += "  </atom_stream>\n";
     return element;
 }
 
@@ -112,17 +105,19 @@ bool LooksLikeKeyedTable(const uint8_t* data, uint32_t length) {
 
 void WriteHexData(std::string& out, const uint8_t* data, uint32_t length, bool characterColumn) {
     const uint32_t perLine = characterColumn ? 10 : 20;
-    out += FormatString("%s<hex_data>", kIndent);
+    out += "  <hex_data>";
     for (uint32_t start = 0; start < length; start += perLine) {
         uint32_t count = std::min(perLine, length - start);
-        out += FormatString("\n%s%s", kIndent, kIndent);
+        out += "\n    ";
         for (uint32_t i = 0; i < count; ++i)
             AppendHexByte(out, data[start + i]);
         if (!characterColumn) continue;
         out.append(size_t(perLine - count) * 3, ' ');
-        out += "   <!-- " + CharacterColumn(data + start, count) + " -->";
+        out += "   <!-- ";
+        AppendCharacterColumn(out, data + start, count);
+        out += " -->";
     }
-    out += FormatString("\n%s</hex_data>\n", kIndent);
+    out += "\n  </hex_data>\n";
 }
 
 void WriteString(std::string& out, const uint8_t* data, uint32_t length) {
@@ -165,8 +160,8 @@ void WriteAtomStream(std::string& out, const uint8_t* data, uint32_t length) {
     } else if (!DisassembleAtomStream(data, length, text)) {
         problem = "KEL failed to decode the atom stream";
     } else {
-        std::string shown = Bytes(text.Data(), text.GetLength());
-        if (!shown.empty() && shown.back() == '\0') shown.pop_back();
+        std::string_view shown(reinterpret_cast<const char*>(text.Data()), text.GetLength());
+        if (!shown.empty() && shown.back() == '\0') shown.remove_suffix(1);
         element = AtomStreamElement(shown);
         if (!CompilesBack(element, data, length))
             problem = "KEL's text of the atom stream would not compile back to the same bytes";

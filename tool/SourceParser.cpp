@@ -31,6 +31,7 @@ void TSourceParser::Decode(TXMLNode& element) {
         fDecoder->DecodeElement(element);
     } catch (const TTolvException& failure) {
         fDecodeResult = failure.code >= 1 && failure.code <= 12 ? failure.code : 1;
+        fThrownCode = failure.code;
         throw;
     }
 }

@@ -21,6 +21,8 @@ public:
     void Finish();
     // The decode error code that stopped the pass, or 0.
     uint32_t DecodeResult() const { return fDecodeResult; }
+    // The code of the exception that stopped it.
+    uint32_t ThrownCode() const { return fThrownCode; }
 
 protected:
     void EndElement(LStream& stream, TXMLNode* node) override;
@@ -32,4 +34,5 @@ private:
 
     TRecordDecoder* fDecoder;
     uint32_t fDecodeResult = 0;
+    uint32_t fThrownCode = 0;
 };

@@ -9,7 +9,8 @@
  *    out nothing the caller must free (except through KelFreeState).
  *  - Functions return 0 for success and a small positive error code otherwise;
  *    KelGetErrorText gives the text of any code. Assembly errors carry the 1-based source
- *    line in the upper 16 bits: (line << 16) | code.
+ *    line in the upper 16 bits: (line << 16) | code; KEL_ERROR_CODE and KEL_ERROR_LINE take
+ *    them apart.
  *  - The library is single-threaded: its loaded atom table and error-text buffer are shared
  *    by the whole process.
  *  - Atom table: KelInitialize loads it; every conversion loads "atoms.kel" from the current
@@ -26,6 +27,13 @@
  */
 
 #include <stdint.h>
+
+/* The version of this interface. The major number changes only with an incompatible
+ * change (it names the shared object, libkelvane.so.1), the minor number with each addition,
+ * the patch number with each release that adds nothing. */
+#define KELVANE_VERSION_MAJOR 1
+#define KELVANE_VERSION_MINOR 0
+#define KELVANE_VERSION_PATCH 0
 
 #ifdef __cplusplus
 extern "C" {
@@ -105,8 +113,14 @@ KEL_API int KelTerminate(void);
 /* The library's version text, "KEL Build 8". Static storage; never null. */
 KEL_API const char* KelGetVersion(void);
 /* The text of a result code, "Invalid Error Number" for unknown codes. The returned buffer
- * (256 bytes) is the library's and is overwritten by the next call. */
+ * (256 bytes) is the library's and is overwritten by the next call. An assembly result
+ * carries a line number: pass KEL_ERROR_CODE(rc), not rc itself. */
 KEL_API const char* KelGetErrorText(int code);
+/* The two halves of an assembly result (line << 16) | code: the code (0 to 65535) and the
+ * 1-based source line (0 to 65535; the library cuts longer counts to 16 bits). Every other
+ * result of the library comes back unchanged from KEL_ERROR_CODE, with line 0. */
+#define KEL_ERROR_CODE(rc) ((int)(0xFFFFu & (unsigned int)(rc)))
+#define KEL_ERROR_LINE(rc) ((int)(((unsigned int)(rc) >> 16) & 0xFFFFu))
 
 /* ---- Assembly: text to stream (byte results) ------------------------------------------ */
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +106,29 @@ int SyncFile(FileHandle file) {
     return errno;
 }
 
+int AllocateFile(FileHandle file, int64_t offset, int64_t count) {
+    if (count <= 0) return 0;
+    int result;
+    do {
+        result = posix_fallocate(file, off_t(offset), off_t(count));
+    } while (result == EINTR);
+    return result;
+}
+
+int LockFile(FileHandle file, bool exclusive) {
+    int result;
+    do {
+        result = flock(file, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+    } while (result < 0 && errno == EINTR);
+    return result < 0 ? errno : 0;
+}
+
+bool IsSameFile(FileHandle file, const std::string& path) {
+    struct stat open, named;
+    return fstat(file, &open) == 0 && stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 int ErrorAccess() {
     return EACCES;
 }
@@ -122,6 +146,9 @@ int ErrorInvalid() {
 }
 int ErrorBadHandle() {
     return EBADF;
+}
+int ErrorWouldBlock() {
+    return EWOULDBLOCK;
 }
 
 } // namespace Platform

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -91,6 +92,14 @@ bool DeleteFile(const std::string& path) {
 
 bool RenameFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+int SyncDirectory(const std::string& directory) {
+    int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int result = fsync(fd) == 0 ? 0 : errno;
+    close(fd);
+    return result;
 }
 
 bool ListDirectory(const std::string& directory, const std::string& pattern,

@@ -38,7 +38,10 @@ bool PathExists(const std::string& path);
 // be read at any offset, unlike a pipe, FIFO, terminal or directory.
 bool IsRegularFile(const std::string& path);
 bool DeleteFile(const std::string& path);
+// Replaces `to` (when it exists) in one step.
 bool RenameFile(const std::string& from, const std::string& to);
+// Makes the creations, renames and deletions in `directory` durable; 0 or the errno.
+int SyncDirectory(const std::string& directory);
 
 // ---- Files --------------------------------------------------------------------------------
 
@@ -71,6 +74,18 @@ int TruncateFile(FileHandle file, int64_t size);
 int FileSize(FileHandle file, int64_t& size);
 // Makes the written data durable; 0 or the errno.
 int SyncFile(FileHandle file);
+// Reserves the bytes [offset, offset + count) on disk, growing the file when it is shorter, so
+// that no later write there fails for want of space; 0 or the errno (ENOSPC, EDQUOT...).
+int AllocateFile(FileHandle file, int64_t offset, int64_t count);
+
+// An advisory lock on the whole file, shared or exclusive, taken without waiting; it is held by
+// this handle (not by the process) until it is closed. Returns 0, ErrorWouldBlock() when another
+// handle holds a lock that conflicts, or another errno. Taking the other kind on a handle that
+// holds one converts it (not atomically: a failed conversion leaves no lock).
+int LockFile(FileHandle file, bool exclusive);
+// True when `path` names the very file open on `file` (the same device and inode): false once
+// another file has been renamed over the path or the path was deleted.
+bool IsSameFile(FileHandle file, const std::string& path);
 
 // errno values the callers map to their own codes.
 int ErrorAccess();     // access denied (EACCES)
@@ -79,6 +94,7 @@ int ErrorNoSpace();    // no space left on the device (ENOSPC)
 int ErrorQuota();      // disk quota exceeded (EDQUOT)
 int ErrorInvalid();    // an invalid argument, such as a negative file position (EINVAL)
 int ErrorBadHandle();  // a closed or invalid file handle (EBADF)
+int ErrorWouldBlock(); // a lock held by another (EWOULDBLOCK)
 
 // ---- Directories and volumes --------------------------------------------------------------
 
@@ -95,6 +111,10 @@ bool ListDirectory(const std::string& directory, const std::string& pattern,
 
 // Bytes available to the caller on the volume holding `path`; false on failure.
 bool FreeSpace(const std::string& path, uint64_t& bytes);
+
+// ---- Time --------------------------------------------------------------------------------
+
+void SleepMilliseconds(uint32_t milliseconds);
 
 // ---- Console ------------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <dlfcn.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace Platform {
@@ -14,6 +15,12 @@ void WriteStandardError(const char* text, size_t length) {
         if (put <= 0) return;
         text += put;
         length -= size_t(put);
+    }
+}
+
+void SleepMilliseconds(uint32_t milliseconds) {
+    struct timespec rest = {time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
     }
 }
 

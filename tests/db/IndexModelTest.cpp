@@ -1,7 +1,9 @@
 // Randomized model test: the index against a std::map through thousands of inserts, updates
 // and deletes, with flushes, reopenings and small caches (eviction and forced flushes).
 
+#include "IndexBuilder.h"
 #include "IndexTestUtil.h"
+#include "TempDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -110,4 +112,29 @@ TEST(IndexModel, ForcedFlushesKeepTheFileWhole) {
     ASSERT_EQ(run.Index().Flush(true), 0u);
     run.Reopen();
     run.Verify();
+}
+
+// A bulk-built index holds the same entries as single inserts give (the first of repeated keys
+// wins), passes the check at every size around the node limits, and takes further changes.
+TEST(IndexBuilder, BuildsTheTreeThatSingleInsertsDescribe) {
+    std::mt19937 random(14);
+    for (uint32_t size : {0u, 1u, 20u, 21u, 22u, 230u, 441u, 442u, 9261u, 20000u}) {
+        SCOPED_TRACE(size);
+        std::vector<TIndexPair> pairs;
+        TTempDirectory dir;
+        LDynamicStream inserted;
+        auto model = OpenIndex(inserted);
+        for (uint32_t i = 0; i < size; ++i) {
+            const int32_t key = int32_t(random() % (size * 2 + 1)) - int32_t(size);
+            pairs.push_back({key, i});
+            model->Insert(key, i); // refuses a repeat: the first stays
+        }
+        const TFilePath path(dir / "x.ind");
+        WriteIndexFile(path, pairs);
+        TFileIndex built(path, false);
+        EXPECT_TRUE(built.Check());
+        EXPECT_EQ(Walk(built), Walk(*model));
+        EXPECT_TRUE(built.Insert(INT32_MAX, 1) && built.Delete(INT32_MAX));
+        EXPECT_TRUE(built.Check());
+    }
 }

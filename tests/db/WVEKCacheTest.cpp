@@ -124,7 +124,7 @@ TEST_F(WVEKCacheTest, AFailedIndexWriteIsRedoneByTheNextFlush) {
     ASSERT_EQ(fIndex->Flush(false), 0u);
     const int32_t committed = fIndexFile.GetSize();
     InsertAll(*fIndex, Range(51, 400));
-    for (int32_t failAfter : {0, 1, 5, 20}) {
+    for (int32_t failAfter : {0, 1}) { // the nodes go in one write, the header in another
         fIndexFaults.writesBeforeFailure = failAfter;
         EXPECT_EQ(fIndex->Flush(false), errWriteFailed) << failAfter;
         EXPECT_EQ(fIndexFile.GetSize(), committed);

@@ -45,9 +45,11 @@ public:
             ASSERT_EQ(fDb->Flush(true), 0u);
             fDb.reset();
             if (Below(2) == 0) {
+                fDb.reset();
                 fDb = fFiles.Open(true);
                 CheckAll();
             }
+            fDb.reset();
             fDb = fFiles.Open();
         } else if (op < 94) {
             ASSERT_EQ(fDb->Compact(), 0u);

@@ -68,7 +68,7 @@ TEST_F(WVEKDBTest, OpeningFailsWithTheCodeOfWhatIsWrong) {
         EXPECT_EQ(CodeOf([&] { fFiles.Open(c.readOnly); }), c.code);
         EXPECT_EQ(fFiles.Path().Exists(), c.database.has_value());
         EXPECT_EQ(fFiles.DatabaseBytes(), c.database.value_or(Bytes{}));
-        const bool kept = c.code != errRebuildFailed && c.index;
+        const bool kept = c.index.has_value(); // a failed rebuild never replaced it
         EXPECT_EQ(fFiles.IndexPath().Exists(), kept);
         EXPECT_EQ(fFiles.IndexBytes(), kept ? *c.index : Bytes{});
     }
@@ -109,6 +109,7 @@ TEST_F(WVEKDBTest, PutsAreReadFromMemoryBeforeTheFlushAndFromTheFileAfter) {
     ASSERT_TRUE(PutBytes(*db, 7, {'y', 'o'})); // the same length: overwritten in place
     ASSERT_EQ(db->Flush(true), 0u);
     EXPECT_EQ(fFiles.DatabaseBytes(), DatabaseImage({{7, 't', 0, {'y', 'o'}}, {9, 'p', 0, {}}}));
+    db.reset();
     db = fFiles.Open(true);
     EXPECT_EQ(ReadRecord(*db, 7), (TRecordValue{{'y', 'o'}, 't', 0}));
     EXPECT_EQ(ReadRecord(*db, 9), (TRecordValue{{}, 'p', 0}));
@@ -131,6 +132,7 @@ TEST_F(WVEKDBTest, ReplacingWithAnotherLengthLeavesADeadVersionAndKeepsTypeAndFl
                             0x00, 0x04, 0x00, 0x00, 0x00, 0x74, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00,
                             0x00, 0x00, 0x00, 0x35, 0x00, 0x00, 0x00, 0x68, 0x65, 0x79, 0x21};
     EXPECT_EQ(fFiles.DatabaseBytes(), expected);
+    db.reset();
     db = fFiles.Open(true);
     EXPECT_EQ(ReadRecord(*db, 7), (TRecordValue{kHey, 't', 0x4}));
 }
@@ -159,7 +161,7 @@ TEST_F(WVEKDBTest, PermanentRecordsGoOnlyWhenTheDeletionIsForced) {
             EXPECT_FALSE(db->Exists(id));
         }
         ASSERT_EQ(db->Flush(true), 0u);
-        if (!flushed) db = fFiles.Open();
+        if (!flushed) db.reset(), db = fFiles.Open();
     }
 }
 
@@ -220,9 +222,10 @@ TEST_F(WVEKDBTest, AVersion0IndexIsCheckedAgainstTheFile) {
     EXPECT_TRUE(db->Exists(6));
     EXPECT_EQ(ReadRecord(*db, 5), std::nullopt);
     EXPECT_EQ(db->GetFlags(5), 0u);
-    EXPECT_FALSE(db->Delete(5, true));
+    EXPECT_TRUE(db->Delete(5, true)); // the entry led to a dead version: it goes
     ASSERT_TRUE(PutBytes(*db, 5, {1, 2, 3}, 'l'));
     ASSERT_EQ(db->Flush(true), 0u);
+    db.reset();
     db = fFiles.Open(true);
     EXPECT_FALSE(db->IsIndexTrusted()); // the version read is written back unchanged
     EXPECT_EQ(ReadRecord(*db, 5), (TRecordValue{{1, 2, 3}, 'l', 0}));
@@ -246,22 +249,72 @@ TEST_F(WVEKDBTest, AnIndexEntryLeadingToAnotherRecordIsDamage) {
     EXPECT_EQ(fFiles.DatabaseBytes(), image);
 }
 
-TEST_F(WVEKDBTest, ForcedFlushesOfTheCacheLimitPutRecordsOnDiskDuringPuts) {
+// Puts past the record cache's limit (16 MiB) flush during the puts, but a database closed
+// without Flush rolls them back: a command commits as one unit.
+TEST_F(WVEKDBTest, ForcedFlushesOfTheCacheLimitAreRolledBackWithoutAFinalFlush) {
     std::unique_ptr<TWVEK_DB> db = fFiles.Open();
-    const Bytes big(30000, 0xAB);
-    for (uint32_t id = 1; id <= 3; ++id)
+    ASSERT_TRUE(PutBytes(*db, 9, {1}));
+    ASSERT_EQ(db->Flush(true), 0u);
+    const Bytes committed = fFiles.DatabaseBytes(), index = fFiles.IndexBytes();
+    const auto size = [&] { return std::filesystem::file_size(fFiles.Path().GetFullPath()); };
+    const Bytes big(6u << 20, 0xAB);
+    for (uint32_t id = 1; id <= 2; ++id)
         ASSERT_TRUE(PutBytes(*db, id, big));
-    EXPECT_EQ(fFiles.DatabaseBytes().size(), 25u); // 3 x 30038 bytes: still under 100 KiB
-    ASSERT_TRUE(PutBytes(*db, 4, big));
-    EXPECT_EQ(fFiles.DatabaseBytes().size(), 25u + 4 * (26 + 30000));
-    db.reset(); // no flush: the records above were committed with the index
-    db = fFiles.Open(true);
-    EXPECT_EQ(ReadAll(*db).size(), 4u);
+    EXPECT_EQ(size(), committed.size()); // 12 MiB: still under the limit
+    ASSERT_TRUE(PutBytes(*db, 3, big));
+    EXPECT_EQ(size(), committed.size() + 3 * (26 + big.size()));
+    EXPECT_TRUE(std::filesystem::exists(fFiles.Name("db.jnl")));
+    db.reset();
+    EXPECT_EQ(fFiles.DatabaseBytes(), committed);
+    EXPECT_EQ(fFiles.IndexBytes(), index);
+    EXPECT_EQ(fFiles.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
+}
+
+// ---- The journal ---------------------------------------------------------------------------
+
+// The worked example of docs/JournalFormat.md: removing record 7 saves its live header and
+// index node 0 before anything is written. The files as a crash would leave them
+// (copied while the journal stands) are restored by the next opening, also with a torn tail
+// on the journal; a database closed without its final flush rolls back the same way.
+TEST_F(WVEKDBTest, AnUncommittedChangeIsRolledBackFromTheJournal) {
+    fFiles.WriteImage(DatabaseImage({{7, 't', kFlagDeleted, kHi}, {7, 't', kFlagPermanent, kHey}}));
+    fFiles.Open(true); // builds the index: one leaf, 7 -> 53
+    const Bytes database = fFiles.DatabaseBytes(), index = fFiles.IndexBytes();
+    std::unique_ptr<TWVEK_DB> db = fFiles.Open();
+    ASSERT_TRUE(db->Delete(7, true));
+    db->CreateIterator(0); // commits to the files without the final flush
+    const Bytes journal = ReadBytes(fFiles.Name("db.jnl"));
+    const char* const documented =
+        "56454b4a524e4c0001000000530000000601000028b0e26252000000350000001a000000461a06f5"
+        "52324432070000000400000074200000000000000000350000005201000010000000f6000000438d";
+    Bytes prefix;
+    for (const char* at = documented; *at; at += 2)
+        prefix.push_back(uint8_t(std::stoi(std::string(at, 2), nullptr, 16)));
+    ASSERT_EQ(journal.size(), 328u);
+    EXPECT_EQ(Bytes(journal.begin(), journal.begin() + long(prefix.size())), prefix);
+    EXPECT_NE(fFiles.DatabaseBytes(), database);
+
+    TDatabaseFiles crashed;
+    WriteBytes(crashed.Path().GetFullPath(), fFiles.DatabaseBytes());
+    WriteBytes(crashed.IndexPath().GetFullPath(), fFiles.IndexBytes());
+    Bytes torn = journal;
+    torn.insert(torn.end(), {'R', 0, 0, 0, 25, 0, 0, 0}); // a record the crash cut short
+    WriteBytes(crashed.Name("db.jnl"), torn);
+    EXPECT_EQ(ReadAll(*crashed.Open(true)).size(), 1u);
+    EXPECT_EQ(crashed.DatabaseBytes(), database);
+    EXPECT_EQ(crashed.IndexBytes(), index);
+    EXPECT_EQ(crashed.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
+
+    db.reset();
+    EXPECT_EQ(fFiles.DatabaseBytes(), database);
+    EXPECT_EQ(fFiles.IndexBytes(), index);
+    EXPECT_EQ(fFiles.Files(), (std::vector<std::string>{"db.adb", "db.ind"}));
 }
 
 // ---- Support files -------------------------------------------------------------------------
 
-TEST(SupportFiles, NamesAreCutAtTheLastDotOfTheWholePath) {
+// The extension is the file name's own: a dot in a directory name plays no part.
+TEST(SupportFiles, NamesReplaceTheExtensionOfTheFileName) {
     const struct {
         const char* path;
         TSupportFile which;
@@ -270,7 +323,9 @@ TEST(SupportFiles, NamesAreCutAtTheLastDotOfTheWholePath) {
                  {"/d/x.adb", TSupportFile::kAge, "/d/x.age"},
                  {"/d/x.y.adb", TSupportFile::kIndex, "/d/x.y.ind"},
                  {"/d/data", TSupportFile::kIndex, "/d/data.ind"},
-                 {"/d.e/data", TSupportFile::kAge, "/d.age"},
+                 {"/d.e/data", TSupportFile::kAge, "/d.e/data.age"},
+                 {"/d/.db", TSupportFile::kJournal, "/d/.db.jnl"},
+                 {"/d/x.ind", TSupportFile::kIndex, "/d/x.ind.ind"}, // never itself
                  // A path that could not be made full names no support file (not "./.ind").
                  {"", TSupportFile::kIndex, ""}};
     for (const auto& c : cases)
@@ -280,7 +335,7 @@ TEST(SupportFiles, NamesAreCutAtTheLastDotOfTheWholePath) {
 // A path too long to be made full names no support files: "./.ind" and "./.age" stay.
 TEST(SupportFiles, DeleteDatabaseFilesRemovesTheDatabaseAndBothSupportFiles) {
     TDatabaseFiles files;
-    for (const char* name : {"db.adb", "db.ind", "db.age", "db.txt", ".ind", ".age"})
+    for (const char* name : {"db.adb", "db.ind", "db.age", "db.jnl", "db.txt", ".ind", ".age"})
         WriteBytes(files.Name(name), {1});
     DeleteDatabaseFiles(files.Path());
     EXPECT_EQ(files.Files(), (std::vector<std::string>{".age", ".ind", "db.txt"}));

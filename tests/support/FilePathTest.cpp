@@ -76,8 +76,9 @@ TEST(FilePath, MakeUniquePicksTheFirstFreeNumberedName) {
     const std::string base(250, 'n'), longBase(255, 'm');
     WriteBytes(dir / (base + ".txt"), {});
     WriteBytes(dir / longBase, {});
-    EXPECT_EQ(unique(base + ".txt", true), base + "#1.txt"); // 256 bytes fit
-    EXPECT_EQ(unique(longBase, true), std::string(254, 'm') + "#1");
+    // A file name holds 255 bytes: the base is cut to make room.
+    EXPECT_EQ(unique(base + ".txt", true), std::string(249, 'n') + "#1.txt");
+    EXPECT_EQ(unique(longBase, true), std::string(253, 'm') + "#1");
 
     for (int n = 1; n <= 998; ++n)
         WriteBytes(dir / ("a#" + std::to_string(n) + ".txt"), {});

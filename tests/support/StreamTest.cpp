@@ -1,8 +1,12 @@
+#include "BlockReadStream.h"
 #include "DynamicStream.h"
 #include "ThrownCode.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -83,4 +87,33 @@ TEST_F(DynamicStream, CopyStreamCopiesFromThePositionToTheEnd) {
     CopyStream(At(90), tail, 3);
     EXPECT_EQ(tail.GetSize(), 10);
     EXPECT_EQ(tail.Data()[9], 99);
+}
+
+// The block reader gives exactly what the stream below holds, whatever the block size: reads
+// within a block, across block ends, larger than a block, at and past the end.
+TEST(BlockReadStream, ReadsWhatTheStreamBelowHolds) {
+    std::mt19937 random(5);
+    std::vector<uint8_t> bytes(1000);
+    for (uint8_t& byte : bytes)
+        byte = uint8_t(random());
+    for (uint32_t blockSize : {1u, 7u, 64u, 4096u}) {
+        SCOPED_TRACE(blockSize);
+        auto below = std::make_unique<LDynamicStream>();
+        below->WriteOrThrow(bytes.data(), uint32_t(bytes.size()));
+        TBlockReadStream stream(std::move(below), blockSize);
+        for (int step = 0; step < 300; ++step) {
+            const int32_t at = int32_t(random() % 1100);
+            uint32_t count = random() % 3 ? random() % 20 : random() % 300;
+            std::vector<uint8_t> got(count, 0);
+            stream.Seek(at, seekBegin);
+            const uint32_t code = stream.Read(got.data(), count);
+            const size_t expected = at >= 1000 ? 0 : std::min<size_t>(got.size(), 1000 - size_t(at));
+            ASSERT_EQ(count, expected) << at;
+            EXPECT_EQ(code, expected == 0 && !got.empty() ? errEndOfData : 0u);
+            EXPECT_TRUE(std::equal(got.begin(), got.begin() + long(count), bytes.begin() + at));
+            EXPECT_EQ(stream.GetPosition(), at + int32_t(count));
+        }
+        uint32_t one = 1;
+        EXPECT_EQ(stream.Write(bytes.data(), one), errWriteFailed);
+    }
 }

@@ -38,11 +38,11 @@ public:
 };
 
 TEST(Strings, ResourceStringsFromTheProgramOrTheStatusModule) {
-    const char* const texts[] = {"VEK Plugin Files\\", "\\",      "Main", "Art",
-                                 "Sounds\\",           "Strings", ".ind", ".age"};
-    for (uint32_t id = 256; id <= 263; ++id)
+    const char* const texts[] = {"VEK Plugin Files\\", "\\",      "Main", "Art", "Sounds\\",
+                                 "Strings",            ".ind",    ".age", ".jnl"};
+    for (uint32_t id = 256; id <= 264; ++id)
         EXPECT_EQ(LoadResourceString(id), texts[id - 256]) << id;
-    EXPECT_EQ(LoadResourceString(264), "");
+    EXPECT_EQ(LoadResourceString(265), "");
     EXPECT_EQ(LoadResourceString(0), "");
     EXPECT_EQ(LoadResourceString(258, TestModule), "Other Main");
     EXPECT_EQ(LoadResourceString(262, TestModule), "");

@@ -180,9 +180,10 @@ TEST_F(CompileTest, ProblemsThatDoNotStopTheFile) {
 
     const std::string unknown = "ERROR: unknown node \"table\"\n@unknown node \"table\"\n";
     Source("s.xml", "<table/>");
-    ExpectRun({"create", "db.db", "s.xml"}, "", Placed(unknown + "no records were decoded\n"), 0);
     ExpectRun({"create", "db.db", "-STRICT", "s.xml"}, "",
               Placed(unknown + "no records were decoded\n"), -1);
+    EXPECT_EQ(Record(1).data, Bytes({'s', 2, 0, 'k', 0, 'v', 0})); // not replaced
+    ExpectRun({"create", "db.db", "s.xml"}, "", Placed(unknown + "no records were decoded\n"), 0);
     Source("s.xml", "<record_list>\n<record id=\"1\" type=\"text\"><string>ab</string>");
     const auto truncated = [&](const char* kind) {
         return Dir() + "s.xml:3:47: " + kind +
@@ -198,9 +199,12 @@ TEST_F(CompileTest, ProblemsThatDoNotStopTheFile) {
 }
 
 // A second file that fails to parse stops the run: no flush, no summary, no dependency file.
-// Each failure is followed by its place (the line and column of the offset) and what the
-// parser expected or found; a file that fails is stored nothing of, to its last byte.
+// A run that stops leaves the old database exactly as it was, and nothing else behind. Each
+// failure is followed by its place (the line and column of the offset) and what the parser
+// expected or found; a file that fails is stored nothing of, to its last byte.
 TEST_F(CompileTest, ParseErrorsStopTheRunWithTheirOffset) {
+    MakeDatabase("db.db", {{7, 't', "old"}});
+    const std::string before = ReadFile("db.db");
     Source("s.xml", "<record_list><include_file>b.xml</include_file>"
                     "<record id=\"1\" type=\"text\"><string>x</string></record></record_list>");
     Source("b.xml", "<a></b>");
@@ -209,8 +213,8 @@ TEST_F(CompileTest, ParseErrorsStopTheRunWithTheirOffset) {
               "ERROR: parsing of the file (b.xml) failed (error 6, file offset 28)\n" +
                   Dir() + "b.xml:2:7: error: the end tag </b> does not close the open <a>\n",
               -1);
-    EXPECT_EQ(Record(1).type, 0xFF);
-    EXPECT_FALSE(Exists("deps.txt"));
+    EXPECT_EQ(ReadFile("db.db"), before);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"b.xml", "db.db", "db.ind", "s.xml"}));
     WriteFile("s.xml", "\xEF\xBB\xBF<?xml?>");
     ExpectRun({"create", "db.db", "s.xml"}, "",
               "ERROR: parsing of the file (s.xml) failed (error 3, file offset 0)\n" + Dir() +

@@ -2,6 +2,7 @@
 // databases made through the engine, and pins standard output, standard error and the exit
 // status.
 
+#include "FileLock.h"
 #include "ToolRunFixture.h"
 
 namespace {
@@ -176,4 +177,65 @@ TEST_F(DatabaseCommandsTest, DeleteRemovesTheDatabaseAndItsSupportFiles) {
     ExpectRun({"delete", "x.db"}, "", "", 0);
     EXPECT_EQ(Files(), (std::vector<std::string>{"x.txt"}));
     ExpectRun({"delete", "x.db"}, "", "", 0);
+}
+
+// ---- files that are not the command's own --------------------------------------------------
+
+// Output files, the name to delete and the name to create over are checked before anything
+// is written; a database another process holds is not touched at all.
+TEST_F(DatabaseCommandsTest, NoCommandDestroysAFileThatIsNotItsOwn) {
+    MakeDatabase("t.db", kEveryType);
+    MakeDatabase("other.db", {{1, 't', "keep"}});
+    WriteFile("notes.txt", "notes");
+    WriteFile("notes.ind", "an index of something else");
+    WriteFile("src.xml", "<?xml?><record id=\"1\" type=\"text\"><string>a</string></record>");
+    const std::string other = ReadFile("other.db");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{"list", "t.db", "other.db"}, "ERROR: failed to open the output file (other.db)\n"},
+        {{"dump", "t.db", "-all", "other.db"}, "ERROR: failed to open the output file (other.db)\n"},
+        {{"delete", "notes.txt"}, "ERROR: 'notes.txt' is not a database file; nothing was deleted\n"},
+        {{"create", "src.xml", "other.db"}, "ERROR: 'src.xml' is not a database file; it was not replaced\n"},
+    };
+    for (const auto& c : cases)
+        ExpectRun(c.arguments, "", c.err, -1);
+    EXPECT_EQ(ReadFile("other.db"), other);
+    EXPECT_EQ(ReadFile("notes.txt"), "notes");
+    EXPECT_EQ(ReadFile("notes.ind"), "an index of something else");
+    EXPECT_EQ(ReadFile("src.xml").substr(0, 7), "<?xml?>");
+
+    const std::unique_ptr<TFileLock> held =
+        TFileLock::Acquire(TFilePath(PathOf("other.db")), TFileLock::TMode::kExclusive);
+    for (const char* command : {"list", "delete", "create"}) {
+        std::vector<std::string> arguments = {command, "other.db"};
+        if (std::string(command) != "list") arguments.push_back(command[0] == 'c' ? "src.xml" : "0-1");
+        ExpectRun(arguments, "", "ERROR: the database other.db is in use by another process\n", -1);
+    }
+    EXPECT_EQ(ReadFile("other.db"), other);
+}
+
+// The index takes the extension of the file name only: a dot in a directory plays no part.
+TEST_F(DatabaseCommandsTest, SupportFilesAreNamedFromTheFileName) {
+    std::filesystem::create_directories(PathOf("proj.v2"));
+    WriteFile("proj.ind", "not this database's");
+    WriteFile("a.xml", "<?xml?><record id=\"1\" type=\"text\"><string>a</string></record>");
+    ExpectRun({"create", "proj.v2/main", "a.xml"}, "", "1 record was decoded\n", 0);
+    EXPECT_TRUE(Exists("proj.v2/main.ind"));
+    EXPECT_EQ(ReadFile("proj.ind"), "not this database's");
+    ExpectRun({"delete", "proj.v2/main"}, "", "", 0);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"a.xml", "proj.ind", "proj.v2"}));
+}
+
+// An index entry that leads to a dead version (an older writer stopped between the two files)
+// is dropped by remove, not reported as a failure.
+TEST_F(DatabaseCommandsTest, RemoveDropsAnIndexEntryOfADeadVersion) {
+    MakeDatabase("s.db", {{1, 't', "a"}, {2, 't', "b"}});
+    std::string bytes = ReadFile("s.db");
+    bytes[25 + 13] |= 0x04; // record 1's header gets the deleted bit; the index still names it
+    WriteFile("s.db", bytes);
+    ExpectRun({"remove", "s.db", "1"}, "", "", 0);
+    ExpectRun({"list", "s.db", "-skip"}, "0-2, text\n", "", 0);
+    ExpectRun({"remove", "s.db", "1"}, "", "ERROR: record 0-1 wasn't found\n", -1);
 }
