@@ -33,14 +33,14 @@ int32_t ZAssembler::ReadNestedStream(ZBuffer& out) {
 int32_t ZAssembler::StreamLoop(ZBuffer& out, bool nested) {
     for (;;) {
         if (nested && tokens_.NextIs('>')) return kelSuccess;
-        const ZString& token = tokens_.Read();
-        if (token.Equals(";", 1)) { // back to the top: a nested stream may end after it
+        ZToken token = tokens_.Read();
+        if (token.Is(';')) { // back to the top: a nested stream may end after it
             if (int32_t result = WriteComment(out)) return result;
             continue;
         }
         if (token.Empty()) return kelSuccess;
         int32_t result;
-        if (const ZAtom* atom = table_.FindAtomByName(token))
+        if (const ZAtom* atom = table_.FindAtomByName(token.Data(), token.Length()))
             result = AssembleAtom(*atom, out);
         else if (token.Equals("the_unknown"))
             result = AssembleUnknown(out);
@@ -65,23 +65,23 @@ int32_t ZAssembler::WriteComment(ZBuffer& out) {
 }
 
 // Prefix, header and atom byte first, so that a placeholder in the argument leaves them in
-// the output; then the argument in angle brackets, or a rest of the line that is blank.
+// the output; then the argument in angle brackets, or a rest of the line that is blank. The
+// argument is read straight into `out`, behind its length field.
 int32_t ZAssembler::AssembleAtom(const ZAtom& atom, ZBuffer& out) {
     if (int32_t result = WriteFullHeader(out, atom.scratchProtocol, atom.number)) return result;
-    ZBuffer argument;
-    if (tokens_.NextIs('<')) {
+    bool bracket = tokens_.NextIs('<');
+    if (!bracket && !tokens_.RestOfLineBlank()) return kelMissingOpenBracket;
+    size_t field = BeginFullArgument(out);
+    if (bracket) {
         tokens_.Read();
         if (!tokens_.NextIs('>')) {
-            if (int32_t result = ReadArgument(*this, atom, 0, argument))
-                return Interrupted(result, argument);
+            if (int32_t result = ReadArgument(*this, atom, 0, out))
+                return Interrupted(result, out, field);
         }
-        if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, argument);
-    } else if (!tokens_.RestOfLineBlank()) {
-        return kelMissingOpenBracket;
+        if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, out, field);
     }
-    if (int32_t result = WriteFullArgument(out, argument.Data(), argument.Length())) return result;
-    TrackTextType(atom, argument);
-    return kelSuccess;
+    TrackTextType(atom, out.Data() + field + 1, out.Length() - field - 1);
+    return EndArgument(out, field);
 }
 
 // the_unknown <protocol, atom, raw bytes>: what the disassembler shows for atoms missing
@@ -92,30 +92,38 @@ int32_t ZAssembler::AssembleUnknown(ZBuffer& out) {
     if (tokens_.NextIs(',')) tokens_.Read();
     uint32_t atom = ReadUnknownNumber();
     if (int32_t result = WriteFullHeader(out, protocol, atom)) return result;
-    ZBuffer argument;
+    size_t field = BeginFullArgument(out);
     if (!tokens_.NextIs('>')) {
         if (tokens_.NextIs(',')) tokens_.Read();
-        if (int32_t result = ReadRaw(tokens_, argument)) return Interrupted(result, argument);
+        if (int32_t result = ReadRaw(tokens_, out)) return Interrupted(result, out, field);
     }
-    if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, argument);
-    return WriteFullArgument(out, argument.Data(), argument.Length());
+    if (!tokens_.Expect('>')) return Interrupted(kelMissingCloseBracket, out, field);
+    return EndArgument(out, field);
 }
 
 uint32_t ZAssembler::ReadUnknownNumber() {
-    const ZString& token = tokens_.Read();
+    ZToken token = tokens_.Read();
     return token.IsNumber() ? uint32_t(token.ReadSigned()) : 0;
 }
 
-int32_t ZAssembler::Interrupted(int32_t error, const ZBuffer& argument) {
-    if (tokens_.placeholder) partialArgument_ = argument;
+int32_t ZAssembler::EndArgument(ZBuffer& out, size_t field) {
+    int32_t result = EndFullArgument(out, field);
+    if (result != kelSuccess) out.Truncate(field);
+    return result;
+}
+
+int32_t ZAssembler::Interrupted(int32_t error, ZBuffer& out, size_t field) {
+    if (tokens_.placeholder)
+        partialArgument_.Assign(out.Data() + field + 1, out.Length() - field - 1);
+    out.Truncate(field);
     return error;
 }
 
 // Atom 22 sets the type like atom 23: the assembler does not restore it after one atom.
-void ZAssembler::TrackTextType(const ZAtom& atom, const ZBuffer& argument) {
+void ZAssembler::TrackTextType(const ZAtom& atom, const uint8_t* argument, size_t length) {
     if (atom.scratchProtocol != ReservedAtoms::kControlProtocol) return;
     if (atom.number == ReservedAtoms::kTextTypeOnce || atom.number == ReservedAtoms::kTextTypeSet)
-        textType_ = uint16_t(ReadArgumentNumber(argument.Data(), argument.Length()));
+        textType_ = uint16_t(ReadArgumentNumber(argument, length));
     else if (atom.number == ReservedAtoms::kTextTypeReset)
         textType_ = ReservedAtoms::kTextTypePlain;
 }

@@ -54,9 +54,14 @@ private:
     int32_t AssembleAtom(const ZAtom& atom, ZBuffer& out);
     int32_t AssembleUnknown(ZBuffer& out);
     uint32_t ReadUnknownNumber();
-    // Keeps `argument` as the partial argument when a placeholder was met; returns `error`.
-    int32_t Interrupted(int32_t error, const ZBuffer& argument);
-    void TrackTextType(const ZAtom& atom, const ZBuffer& argument);
+    // The argument behind the length field at `field` in `out` is complete: fills the field
+    // in (24 for too many bytes, and then drops them and the field).
+    int32_t EndArgument(ZBuffer& out, size_t field);
+    // The argument behind the length field at `field` failed: keeps its bytes as the partial
+    // argument when a placeholder was met, drops them and the field from `out` and returns
+    // `error`.
+    int32_t Interrupted(int32_t error, ZBuffer& out, size_t field);
+    void TrackTextType(const ZAtom& atom, const uint8_t* argument, size_t length);
 
     const ZAtomTable& table_;
     ZTokenReader tokens_;

@@ -11,14 +11,18 @@ const ZEnum* ZAtom::Enumeration(size_t k) const {
 }
 
 ZAtom* ZAtomTable::FindAtomByName(const char* name, size_t length) const {
-    for (const auto& cls : classes)
-        for (const auto& protocol : cls->protocols)
-            for (const auto& atom : protocol->atoms)
-                if (atom->name.Equals(name, length)) {
-                    atom->scratchProtocol = protocol->number;
-                    return atom.get();
-                }
-    return nullptr;
+    if (!indexed_) {
+        for (const auto& cls : classes)
+            for (const auto& protocol : cls->protocols)
+                for (const auto& atom : protocol->atoms)
+                    byName_.try_emplace(std::string_view(atom->name.Text(), atom->name.Length()),
+                                        NamedAtom{atom.get(), protocol->number});
+        indexed_ = true;
+    }
+    auto found = byName_.find(std::string_view(name, length));
+    if (found == byName_.end()) return nullptr;
+    found->second.atom->scratchProtocol = found->second.protocol;
+    return found->second.atom;
 }
 
 const ZProtocol* ZAtomTable::FindProtocol(uint16_t classNumber, uint16_t protocol) const {

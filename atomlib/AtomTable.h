@@ -6,12 +6,15 @@
 // one object from several places (a repeated id). The member types form a strict hierarchy
 // (no type can hold its own type, directly or not), so sharing never makes a cycle and the
 // whole tree is freed with its root. After loading, the tree is read-only except for the
-// scratch protocol number that FindAtomByName writes.
+// scratch protocol number that FindAtomByName writes, and the lists must not change once
+// they have been searched by name (the first search indexes them).
 
 #include "ZString.h"
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct ZEnumItem {
@@ -76,6 +79,7 @@ public:
 
     // The first atom, in class, protocol, atom order, whose name equals `name` exactly;
     // stores the protocol it was found in into the atom's scratchProtocol. Null when none.
+    // The assembler asks for every atom it reads: the first call builds a hash index.
     ZAtom* FindAtomByName(const char* name, size_t length) const;
     ZAtom* FindAtomByName(const ZString& name) const {
         return FindAtomByName(name.Text(), name.Length());
@@ -85,4 +89,13 @@ public:
     const ZProtocol* FindProtocol(uint16_t classNumber, uint16_t protocol) const;
     // As FindProtocol, then the first atom numbered `atom` in that protocol.
     const ZAtom* FindAtom(uint16_t classNumber, uint16_t protocol, uint16_t atom) const;
+
+private:
+    struct NamedAtom {
+        ZAtom* atom;
+        uint16_t protocol;
+    };
+    // Name -> its first atom; the keys point into the atoms' names.
+    mutable std::unordered_map<std::string_view, NamedAtom> byName_;
+    mutable bool indexed_ = false;
 };

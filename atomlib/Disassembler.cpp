@@ -124,7 +124,10 @@ void ZDisassembler::ShowComment(const ZStreamAtom& atom) {
 
 // "the_unknown <P, A, bytes>", without indentation: the text the assembler reads back.
 void ZDisassembler::ShowUnknown(const ZStreamAtom& atom) {
-    out_.AppendFormat("%s <%d, %d", "the_unknown", atom.protocol, atom.atom);
+    out_.Append("the_unknown <");
+    out_.AppendDecimal(atom.protocol);
+    out_.Append(", ");
+    out_.AppendDecimal(atom.atom);
     if (atom.length > 0) {
         out_.Append(", ");
         ShowRawBytes(out_, flags_, atom.data, atom.length);

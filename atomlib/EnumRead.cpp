@@ -4,6 +4,7 @@
 #include "KelCodes.h"
 #include "NumberRead.h"
 
+#include <string>
 #include <string_view>
 
 namespace {
@@ -59,18 +60,15 @@ int32_t ReadMulti(ZAssembler& assembler, const ZAtom& atom, ZBuffer& out) {
 
 int32_t ReadEnumeration(ZAssembler& assembler, const ZAtom& atom, size_t k, ZBuffer& out) {
     ZTokenReader& tokens = assembler.Tokens();
-    ZString joined(tokens.Read());
+    std::string joined(tokens.Read().View());
     while (tokens.NextIs('|')) {
-        const ZString& bar = tokens.Read();
-        joined.Append(bar.Data(), bar.Length());
-        const ZString& name = tokens.Read();
-        joined.Append(name.Data(), name.Length());
+        joined += tokens.Read().View(); // the "|"
+        joined += tokens.Read().View();
     }
     const ZEnum* enumeration = atom.Enumeration(k);
     if (!enumeration) return kelUnrecognizedEnum;
     uint32_t value;
-    if (int32_t result = CombineParts(*enumeration, {joined.Text(), joined.Length()}, value))
-        return result;
+    if (int32_t result = CombineParts(*enumeration, joined, value)) return result;
     switch (enumeration->valueSize) {
     case 1:
         if (value > 0xFF) return kelValueTooLarge;

@@ -10,15 +10,33 @@ int32_t WriteFullHeader(ZBuffer& out, uint32_t protocol, uint32_t atom) {
     return kelSuccess;
 }
 
-int32_t WriteFullArgument(ZBuffer& out, const uint8_t* data, size_t length) {
-    if (length > kMaxArgumentLength) return kelValueTooLarge;
+namespace {
+
+// The length field: one byte below 128, else two with the top bit of the first set.
+size_t EncodeLength(size_t length, uint8_t (&field)[2]) {
     if (length < 128) {
-        out.AppendByte(uint8_t(length));
-    } else {
-        out.AppendByte(uint8_t((length >> 8) | 0x80));
-        out.AppendByte(uint8_t(length & 0xFF));
+        field[0] = uint8_t(length);
+        return 1;
     }
-    out.Append(data, length);
+    field[0] = uint8_t((length >> 8) | 0x80);
+    field[1] = uint8_t(length & 0xFF);
+    return 2;
+}
+
+} // namespace
+
+size_t BeginFullArgument(ZBuffer& out) {
+    out.AppendByte(0);
+    return out.Length() - 1;
+}
+
+int32_t EndFullArgument(ZBuffer& out, size_t field) {
+    size_t length = out.Length() - field - 1;
+    if (length > kMaxArgumentLength) return kelValueTooLarge;
+    uint8_t bytes[2];
+    size_t size = EncodeLength(length, bytes);
+    out.Put(field, bytes[0]);
+    if (size == 2) out.Insert(field + 1, &bytes[1], 1);
     return kelSuccess;
 }
 
@@ -26,5 +44,8 @@ int32_t WriteFullAtom(ZBuffer& out, uint32_t protocol, uint32_t atom, const uint
                       size_t length) {
     if (length > kMaxArgumentLength) return kelValueTooLarge;
     if (int32_t result = WriteFullHeader(out, protocol, atom)) return result;
-    return WriteFullArgument(out, data, length);
+    uint8_t field[2];
+    out.Append(field, EncodeLength(length, field));
+    out.Append(data, length);
+    return kelSuccess;
 }

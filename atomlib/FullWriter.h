@@ -15,8 +15,12 @@ constexpr uint32_t kMaxArgumentLength = 32767;
 
 // Writes the prefix byte (protocol 32 and up), the header byte and the atom byte.
 int32_t WriteFullHeader(ZBuffer& out, uint32_t protocol, uint32_t atom);
-// Writes the length (one byte below 128, else two) and the argument bytes.
-int32_t WriteFullArgument(ZBuffer& out, const uint8_t* data, size_t length);
-// Both of the above, checked before anything is written.
+// For an argument written straight into `out`: BeginFullArgument puts down a length field of
+// one byte and returns its offset, the argument's bytes follow it, and EndFullArgument fills
+// the field in, widening it to two bytes for 128 bytes and more. On 24 the buffer is left as
+// it was.
+size_t BeginFullArgument(ZBuffer& out);
+int32_t EndFullArgument(ZBuffer& out, size_t field);
+// The header, the length and the argument bytes, checked before anything is written.
 int32_t WriteFullAtom(ZBuffer& out, uint32_t protocol, uint32_t atom, const uint8_t* data,
                       size_t length);

@@ -20,8 +20,12 @@ int32_t ZLargeAtom::Take(const ZStreamAtom& piece, const ZAtomHandler& handler) 
     }
     bytes.Append(piece.data, piece.length);
     if (piece.atom != kLargeEnd) return kelSuccess;
-    // The joined atom leaves the collection before it is handed on: a nested stream inside
-    // it may start a large atom of its own.
+    // The joined atom leaves the collection, which is then empty (protocol and atom 0 too)
+    // before the atom is handed on: a nested stream inside it may start a large atom of its
+    // own, and a state record written after the end must show nothing pending.
     ZBuffer joined = std::move(bytes);
-    return handler(ZStreamAtom{protocol, atom, joined.Data(), uint32_t(joined.Length())});
+    ZStreamAtom whole{protocol, atom, joined.Data(), uint32_t(joined.Length())};
+    protocol = 0;
+    atom = 0;
+    return handler(whole);
 }

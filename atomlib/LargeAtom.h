@@ -18,8 +18,9 @@ public:
     static bool IsPiece(const ZStreamAtom& atom);
 
     // Takes one piece. The start records protocol and atom (11, "Bad Format", when it has
-    // fewer than two bytes); a segment appends; the end appends, empties the collection and
-    // hands the joined atom to `handler`, whose result it returns.
+    // fewer than two bytes); a segment appends; the end appends, empties the collection
+    // (bytes, protocol and atom) and hands the joined atom to `handler`, whose result it
+    // returns.
     int32_t Take(const ZStreamAtom& piece, const ZAtomHandler& handler);
 
     // Takes `atom` when it is a piece, else hands it to `handler` as it is.

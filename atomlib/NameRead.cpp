@@ -10,10 +10,6 @@
 
 namespace {
 
-std::string_view View(const ZString& token) {
-    return {token.Text(), token.Length()};
-}
-
 // The part after a name: ">" ends the argument, "," is skipped, and `part` follows.
 template <typename Part> int32_t ReadTail(ZTokenReader& tokens, Part part) {
     if (tokens.NextIs('>')) return kelSuccess;
@@ -23,7 +19,7 @@ template <typename Part> int32_t ReadTail(ZTokenReader& tokens, Part part) {
 
 // A letters-only token gives its first letter minus "a".
 bool ReadLetter(ZTokenReader& tokens, ZBuffer& out) {
-    const ZString& token = tokens.Read();
+    ZToken token = tokens.Read();
     if (token.Empty()) return false;
     for (size_t i = 1; i <= token.Length(); ++i)
         if (!IsLowerLetter(token.At(i))) return false;
@@ -34,7 +30,7 @@ bool ReadLetter(ZTokenReader& tokens, ZBuffer& out) {
 } // namespace
 
 int32_t ReadBoolean(ZTokenReader& tokens, ZBuffer& out) {
-    const ZString& token = tokens.Read();
+    ZToken token = tokens.Read();
     if (token.Equals("yes") || token.Equals("true"))
         out.AppendByte(1);
     else if (token.Equals("no") || token.Equals("false"))
@@ -46,8 +42,8 @@ int32_t ReadBoolean(ZTokenReader& tokens, ZBuffer& out) {
 
 int32_t ReadObjectName(ZAssembler& assembler, ZBuffer& out) {
     ZTokenReader& tokens = assembler.Tokens();
-    const ZString& token = tokens.Read();
-    if (auto kind = FindObjectKind(View(token))) {
+    ZToken token = tokens.Read();
+    if (auto kind = FindObjectKind(token.View())) {
         out.AppendByte(*kind);
     } else {
         int32_t value = token.ReadSigned();
@@ -59,7 +55,7 @@ int32_t ReadObjectName(ZAssembler& assembler, ZBuffer& out) {
 
 // h is 0 and v 0x40; the second letter goes to bits 5-3, the third to bits 2-0.
 int32_t ReadOrientation(ZTokenReader& tokens, ZBuffer& out) {
-    const ZString& token = tokens.Read();
+    ZToken token = tokens.Read();
     char direction = token.At(1);
     if (direction != 'h' && direction != 'v') return kelBadOrientationFormat;
     auto first = FindJustification(token.At(2));
@@ -71,14 +67,15 @@ int32_t ReadOrientation(ZTokenReader& tokens, ZBuffer& out) {
 
 int32_t ReadAlert(ZAssembler& assembler, ZBuffer& out) {
     ZTokenReader& tokens = assembler.Tokens();
-    auto kind = FindAlertKind(View(tokens.Read()));
+    auto kind = FindAlertKind(tokens.Read().View());
     if (!kind) return kelBadAlertNameFormat;
     out.AppendByte(*kind);
     return ReadTail(tokens, [&] { return ReadString(assembler, out); });
 }
 
 int32_t ReadAtomReference(ZAssembler& assembler, ZBuffer& out) {
-    const ZAtom* atom = assembler.Table().FindAtomByName(assembler.Tokens().Read());
+    ZToken name = assembler.Tokens().Read();
+    const ZAtom* atom = assembler.Table().FindAtomByName(name.Data(), name.Length());
     if (!atom) return kelUnrecognizedAtom;
     out.AppendByte(uint8_t(atom->scratchProtocol));
     out.AppendByte(uint8_t(atom->number));

@@ -57,6 +57,8 @@ const char* const kCriteria[kCriterionCount] = {
     "deactivated",
 };
 
+const char* const kCriterionSelection = "selection";
+
 const char kHorizontalLetters[kJustificationCount + 1] = "clrfe";
 const char kVerticalLetters[kJustificationCount + 1] = "ctbfe";
 
@@ -74,7 +76,7 @@ std::optional<uint8_t> FindAlertKind(std::string_view name) {
 }
 
 std::optional<uint8_t> FindCriterion(std::string_view name) {
-    if (name == "selection") return uint8_t(1);
+    if (name == kCriterionSelection) return uint8_t(1);
     for (size_t i = 0; i < kCriterionCount; ++i)
         if (name == kCriteria[i]) return uint8_t(i);
     return std::nullopt;

@@ -20,9 +20,10 @@ extern const ZObjectKindName kObjectKinds[kObjectKindCount];
 constexpr size_t kAlertKindCount = 9;
 extern const char* const kAlertKinds[kAlertKindCount];
 
-// Criteria by value (format 10); the assembler also reads "selection" as 1.
+// Criteria by value (format 10); the assembler also reads kCriterionSelection as 1.
 constexpr size_t kCriterionCount = 26;
 extern const char* const kCriteria[kCriterionCount];
+extern const char* const kCriterionSelection; // "selection"
 
 // Orientation letters by justification value 0..4 (format 8).
 constexpr size_t kJustificationCount = 5;

@@ -4,12 +4,13 @@
 #include "KelCodes.h"
 #include "NameTables.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
 
 int32_t ReadRawElement(ZTokenReader& tokens, ZBuffer& out) {
-    const ZString& token = tokens.Read();
+    ZToken token = tokens.Read();
     if (token.Length() >= 3 && token.At(3) == 'x') {
         out.AppendByte(uint8_t(HexDigitValue(token.At(1)) * 16 + HexDigitValue(token.At(2))));
         return kelSuccess;
@@ -40,10 +41,12 @@ bool StartsWithHexForm(const ZTokenReader& tokens) {
 }
 
 bool ReadNumberToken(ZTokenReader& tokens, int32_t& value, uint32_t* asUnsigned) {
-    const ZString& token = tokens.Read();
+    ZToken token = tokens.Read();
     if (!token.IsNumber()) return false;
-    value = token.ReadSigned();
-    if (asUnsigned) *asUnsigned = token.ReadUnsigned();
+    // A number token has no sign: its signed reading is the unsigned one held to INT32_MAX.
+    uint32_t number = token.ReadUnsigned();
+    value = int32_t(std::min<uint32_t>(number, INT32_MAX));
+    if (asUnsigned) *asUnsigned = number;
     return true;
 }
 
@@ -77,8 +80,8 @@ int32_t ReadGlobalId(ZTokenReader& tokens, ZBuffer& out) {
 }
 
 int32_t ReadCriterion(ZTokenReader& tokens, ZBuffer& out) {
-    const ZString& token = tokens.Read();
-    if (auto criterion = FindCriterion(std::string_view(token.Text(), token.Length()))) {
+    ZToken token = tokens.Read();
+    if (auto criterion = FindCriterion(token.View())) {
         out.AppendByte(*criterion);
         return kelSuccess;
     }

@@ -35,7 +35,7 @@ void AppendNameOrNumber(ZString& out, const ZEnumItem* item, uint32_t value) {
     if (item)
         AppendName(out, *item);
     else
-        out.AppendFormat("%d", int32_t(value));
+        out.AppendDecimal(int32_t(value));
 }
 
 // Kind 1: the set bits from bit 0 up, each by the name of the item of that value.
@@ -75,7 +75,7 @@ void ShowMasked(ZString& out, const ZEnum& e, uint32_t value) {
     }
     if (uint32_t rest = value & ~covered) {
         if (any) out.Append(" | ");
-        out.AppendFormat("%d", int32_t(rest));
+        out.AppendDecimal(int32_t(rest));
     }
 }
 

@@ -11,7 +11,7 @@ int32_t ShowObjectName(const ZShowContext& c, const uint8_t* data, size_t length
     if (data[0] < kObjectKindCount)
         c.out.Append(kObjectKinds[data[0]].shortName);
     else
-        c.out.AppendFormat("%d", data[0]);
+        c.out.AppendDecimal(data[0]);
     c.out.Append(", ");
     if (length < 2)
         c.out.Append("\"\"");
@@ -28,7 +28,7 @@ int32_t ShowCriterion(const ZShowContext& c, const uint8_t* data, size_t length)
     if (value >= 0 && value < kNamedCriteria)
         c.out.Append(kCriteria[value]);
     else
-        c.out.AppendFormat("%d", value);
+        c.out.AppendDecimal(value);
     return kelSuccess;
 }
 

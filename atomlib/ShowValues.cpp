@@ -18,7 +18,7 @@ const char* Separator(uint32_t flags) {
 
 // The first `width` bytes at most, big-endian, as a signed 32-bit number ("%ld").
 void AppendSigned(ZString& out, const uint8_t* data, size_t length, size_t width) {
-    out.AppendFormat("%d", int32_t(ReadArgumentNumber(data, std::min(length, width))));
+    out.AppendDecimal(int32_t(ReadArgumentNumber(data, std::min(length, width))));
 }
 
 } // namespace
@@ -65,12 +65,17 @@ int32_t ShowBoolean(const ZShowContext& c, const uint8_t* data, size_t length) {
 // more are raw bytes.
 int32_t ShowGlobalId(const ZShowContext& c, const uint8_t* data, size_t length) {
     if (length < 3) return ShowNumber(c, data, length);
-    if (length == 3)
-        c.out.AppendFormat("%u-%u", data[0], data[1] * 256u + data[2]);
-    else if (length == 4)
-        c.out.AppendFormat("%u-%u-%u", data[0], data[1], data[2] * 256u + data[3]);
-    else
+    if (length > 4) {
         ShowRawBytes(c.out, c.flags, data, length);
+        return kelSuccess;
+    }
+    c.out.AppendDecimal(data[0]);
+    c.out.Append('-');
+    if (length == 4) {
+        c.out.AppendDecimal(data[1]);
+        c.out.Append('-');
+    }
+    c.out.AppendDecimal(data[length - 2] * 256 + data[length - 1]);
     return kelSuccess;
 }
 
@@ -107,7 +112,7 @@ int32_t ShowToken(const ZShowContext& c, const uint8_t* data, size_t length) {
 int32_t ShowByteList(const ZShowContext& c, const uint8_t* data, size_t length) {
     for (size_t i = 0; i < length; ++i) {
         if (i > 0) c.out.Append(Separator(c.flags));
-        c.out.AppendFormat("%d", data[i]);
+        c.out.AppendDecimal(data[i]);
     }
     return kelSuccess;
 }
@@ -115,7 +120,10 @@ int32_t ShowByteList(const ZShowContext& c, const uint8_t* data, size_t length) 
 int32_t ShowLetterNumber(const ZShowContext& c, const uint8_t* data, size_t length) {
     if (length == 0) return kelSuccess;
     c.out.Append(LetterOf(data[0]));
-    if (length >= 2) c.out.AppendFormat(", %u", ReadArgumentNumber(data + 1, length - 1));
+    if (length >= 2) {
+        c.out.Append(", ");
+        c.out.AppendDecimal(ReadArgumentNumber(data + 1, length - 1));
+    }
     return kelSuccess;
 }
 

@@ -1,18 +1,23 @@
 #include "TokenReader.h"
 
-namespace {
+#include "NumberReader.h"
 
-bool IsWordCharacter(char c) {
-    return IsDecimalDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+#include <bit>
+#include <cstring>
+
+int32_t ZToken::ReadSigned() const {
+    if (!IsWordCharacter(At(1))) return 0;
+    return Numbers::ReadSigned(Data(), ZString::NumberBase(Data(), Length()));
 }
 
-} // namespace
+uint32_t ZToken::ReadUnsigned() const {
+    if (!IsWordCharacter(At(1))) return 0;
+    return Numbers::ReadUnsigned(Data(), ZString::NumberBase(Data(), Length()));
+}
 
 ZTokenReader::ZTokenReader(const char* text, size_t length, bool fragmentMode)
-    : input_(text, length), fragmentMode_(fragmentMode) {}
-
-char ZTokenReader::At(size_t offset) const {
-    return offset < Remaining() ? input_.Text()[position_ + offset] : '\0';
+    : input_(text, length), lowered_(text, length), fragmentMode_(fragmentMode) {
+    lowered_.LowerCase();
 }
 
 void ZTokenReader::Advance(size_t count) {
@@ -28,23 +33,40 @@ size_t ZTokenReader::ConsumeLineBreak() {
     return length;
 }
 
-size_t ZTokenReader::SkipSpaceFrom(size_t position, bool countLines) {
-    const char* text = input_.Text();
-    size_t length = input_.Length();
-    while (position < length && IsTextSpace(text[position])) {
-        char c = text[position];
-        if (IsLineBreak(c) && position + 1 < length) {
-            if (countLines) ++line;
-            char next = text[position + 1];
-            if (IsLineBreak(next) && next != c) ++position;
+// Indentation makes up much of a typical text, so runs of blanks go eight bytes at a time;
+// in the eight bytes that end a run, the first other byte is found from the bits that
+// differ from eight blanks.
+size_t ZTokenReader::SkipBlanks(size_t position) const {
+    constexpr uint64_t kEightBlanks = 0x2020202020202020u;
+    constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+    const char* text = lowered_.Text();
+    for (uint64_t eight; position + 8 <= lowered_.Length(); position += 8) {
+        std::memcpy(&eight, text + position, 8);
+        if (uint64_t differ = eight ^ kEightBlanks) {
+            int bits = kLittleEndian ? std::countr_zero(differ) : std::countl_zero(differ);
+            return position + size_t(bits / 8);
         }
-        ++position;
     }
     return position;
 }
 
-void ZTokenReader::SkipSpace() {
-    position_ = SkipSpaceFrom(position_, true);
+void ZTokenReader::MeasureSpace() {
+    const char* text = lowered_.Text();
+    size_t length = lowered_.Length();
+    size_t position = SkipBlanks(position_);
+    uint32_t breaks = 0;
+    while (position < length && IsTextSpace(text[position])) {
+        char c = text[position];
+        if (IsLineBreak(c) && position + 1 < length) {
+            ++breaks;
+            char next = text[position + 1];
+            if (IsLineBreak(next) && next != c) ++position;
+            position = SkipBlanks(position + 1);
+        } else {
+            ++position;
+        }
+    }
+    skipped_ = {position_, position, breaks};
 }
 
 bool ZTokenReader::RestOfLineBlank() const {
@@ -56,41 +78,38 @@ bool ZTokenReader::RestOfLineBlank() const {
     return true;
 }
 
-void ZTokenReader::Scan(size_t& position, ZString& token) {
-    const char* text = input_.Text();
-    size_t length = input_.Length();
-    token.Clear();
-    if (position >= length) return;
-    size_t start = position;
-    if (IsWordCharacter(text[position])) {
-        while (position < length && IsWordCharacter(text[position]))
-            ++position;
-    } else if (text[position] == '%' && fragmentMode_) {
+ZToken ZTokenReader::Scan() {
+    const char* text = lowered_.Text();
+    size_t length = lowered_.Length();
+    size_t start = position_;
+    if (start >= length) return {};
+    if (IsWordCharacter(text[start])) {
+        while (position_ < length && IsWordCharacter(text[position_]))
+            ++position_;
+    } else if (text[start] == '%' && fragmentMode_) {
         placeholder = true;
-        return;
+        return {};
     } else {
-        ++position;
+        ++position_;
     }
-    token.Append(text + start, position - start);
-    token.LowerCase();
+    return {text + start, position_ - start};
 }
 
-const ZString& ZTokenReader::Read() {
+ZToken ZTokenReader::Read() {
     SkipSpace();
-    Scan(position_, token_);
-    return token_;
+    return Scan();
 }
 
-const ZString& ZTokenReader::Peek() {
-    size_t position = SkipSpaceFrom(position_, false);
-    Scan(position, peeked_);
-    return peeked_;
-}
-
+// A character that is no word character and no "%" is a token by itself, so the next
+// character decides without scanning a token.
 bool ZTokenReader::NextIs(char c) {
-    return Peek().Equals(&c, 1);
+    size_t position = SkipFromCursor().to;
+    if (position >= lowered_.Length()) return false;
+    char next = lowered_.Text()[position];
+    if (next == '%' && fragmentMode_) placeholder = true;
+    return next == c;
 }
 
 bool ZTokenReader::Expect(char c) {
-    return Read().Equals(&c, 1);
+    return Read().Is(c);
 }

@@ -2,13 +2,10 @@
 
 #include <cstring>
 #include <functional>
+#include <new>
 #include <utility>
 
-namespace {
-
-const uint8_t kEmpty[1] = {0};
-
-} // namespace
+const uint8_t ZBuffer::kEmptyContent[1] = {0};
 
 ZBuffer& ZBuffer::operator=(const ZBuffer& other) {
     if (this != &other) Assign(other.Data(), other.Length());
@@ -29,39 +26,24 @@ void ZBuffer::Swap(ZBuffer& other) noexcept {
     std::swap(capacity_, other.capacity_);
 }
 
-const uint8_t* ZBuffer::Data() const {
-    return block_ ? block_.get() + start_ : kEmpty;
-}
-
-char ZBuffer::At(size_t position) const {
-    if (position < 1 || position > length_) return '\0';
-    return char(Data()[position - 1]);
-}
-
 uint8_t* ZBuffer::Reserve(size_t count) {
     size_t need = length_ + count + 1;
     if (!block_) {
-        capacity_ = need < 17 ? 16 : need + 16;
-        block_ = std::make_unique<uint8_t[]>(capacity_);
-        start_ = 0;
+        ResizeBlock(need < 17 ? 16 : need + 16);
     } else if (start_ + need > capacity_) {
-        if (need <= capacity_) {
-            std::memmove(block_.get(), block_.get() + start_, length_ + 1);
-        } else {
-            size_t grown = need + need / 2;
-            auto block = std::make_unique<uint8_t[]>(grown);
-            std::memcpy(block.get(), block_.get() + start_, length_ + 1);
-            block_ = std::move(block);
-            capacity_ = grown;
-        }
+        if (start_ > 0) std::memmove(block_.get(), block_.get() + start_, length_ + 1);
         start_ = 0;
+        if (need > capacity_) ResizeBlock(need + need / 2);
     }
     return block_.get() + start_ + length_;
 }
 
-void ZBuffer::SetLength(size_t length) {
-    length_ = length;
-    block_[start_ + length_] = 0;
+void ZBuffer::ResizeBlock(size_t capacity) {
+    void* resized = std::realloc(block_.get(), capacity);
+    if (!resized) throw std::bad_alloc();
+    (void)block_.release(); // realloc has taken the old block over
+    block_.reset(static_cast<uint8_t*>(resized));
+    capacity_ = capacity;
 }
 
 bool ZBuffer::InsideBlock(const void* data) const {
@@ -70,14 +52,27 @@ bool ZBuffer::InsideBlock(const void* data) const {
     return block_ && !before(p, block_.get()) && before(p, block_.get() + capacity_);
 }
 
-void ZBuffer::Append(const void* data, size_t count) {
-    if (count == 0) return;
+void ZBuffer::AppendGrowing(const void* data, size_t count) {
     if (InsideBlock(data)) { // the block may move or grow below: copy the bytes out first
         ZBuffer copy(data, count);
         Append(copy.Data(), count);
         return;
     }
     std::memcpy(Reserve(count), data, count);
+    SetLength(length_ + count);
+}
+
+void ZBuffer::Insert(size_t offset, const void* data, size_t count) {
+    if (count == 0) return;
+    if (InsideBlock(data)) {
+        ZBuffer copy(data, count);
+        Insert(offset, copy.Data(), count);
+        return;
+    }
+    uint8_t* end = Reserve(count);
+    uint8_t* at = end - (length_ - offset);
+    std::memmove(at + count, at, length_ - offset);
+    std::memcpy(at, data, count);
     SetLength(length_ + count);
 }
 

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 class ZBuffer {
@@ -23,7 +25,7 @@ public:
     virtual ~ZBuffer() = default;
 
     // The content, always followed by a NUL byte (also when empty).
-    const uint8_t* Data() const;
+    const uint8_t* Data() const { return block_ ? block_.get() + start_ : kEmptyContent; }
     const char* Text() const { return reinterpret_cast<const char*>(Data()); }
     size_t Length() const { return length_; }
     bool Empty() const { return length_ == 0; }
@@ -32,10 +34,33 @@ public:
 
     // 1-based; any position outside 1..Length() yields NUL, which no reader of the library
     // takes for a character of its syntax.
-    char At(size_t position) const;
+    char At(size_t position) const {
+        return position - 1 < length_ ? char(block_[start_ + position - 1]) : '\0';
+    }
 
-    void Append(const void* data, size_t count);
-    void AppendByte(uint8_t byte) { Append(&byte, 1); }
+    // The common case, an append that fits behind the content, is inline; memmove, because
+    // `data` may lie inside this buffer (nothing moves when the bytes fit).
+    void Append(const void* data, size_t count) {
+        if (count == 0) return;
+        if (Fits(count)) {
+            std::memmove(block_.get() + start_ + length_, data, count);
+            SetLength(length_ + count);
+        } else {
+            AppendGrowing(data, count);
+        }
+    }
+    void AppendByte(uint8_t byte) {
+        if (Fits(1)) {
+            block_[start_ + length_] = byte;
+            SetLength(length_ + 1);
+        } else {
+            AppendGrowing(&byte, 1);
+        }
+    }
+    // Inserts `count` bytes before the content's byte at 0-based `offset` (at most Length()).
+    void Insert(size_t offset, const void* data, size_t count);
+    // Overwrites the content's byte at 0-based `offset` (below Length()).
+    void Put(size_t offset, uint8_t byte) { block_[start_ + offset] = byte; }
     // Drops `count` bytes from the front (all of them when count >= Length()).
     void RemoveFront(size_t count);
     // Keeps the first `length` bytes (nothing happens when length >= Length()).
@@ -49,13 +74,32 @@ protected:
     // Makes room for `count` more bytes behind the content and returns where they go; the
     // length is not changed.
     uint8_t* Reserve(size_t count);
-    void SetLength(size_t length);
+    void SetLength(size_t length) {
+        length_ = length;
+        block_[start_ + length_] = 0;
+    }
 
 private:
+    static const uint8_t kEmptyContent[1];
+
+    // True when `count` more bytes and the terminator fit behind the content (never without
+    // a block: its capacity is 0).
+    bool Fits(size_t count) const { return start_ + length_ + count < capacity_; }
+    // Append for bytes that do not fit: the block moves or grows first.
+    void AppendGrowing(const void* data, size_t count);
+    // Resizes the block to `capacity` bytes, keeping its bytes (std::bad_alloc when memory
+    // runs out; the buffer is then unchanged).
+    void ResizeBlock(size_t capacity);
     void Swap(ZBuffer& other) noexcept;
     bool InsideBlock(const void* data) const;
 
-    std::unique_ptr<uint8_t[]> block_;
+    // The block comes from malloc, so that growing is a realloc: the C library may extend a
+    // block in place, or remap the pages of a large one instead of copying them into fresh
+    // memory, which for a text of megabytes is most of the cost of growing.
+    struct FreeBlock {
+        void operator()(uint8_t* block) const { std::free(block); }
+    };
+    std::unique_ptr<uint8_t[], FreeBlock> block_;
     size_t start_ = 0;
     size_t length_ = 0;
     size_t capacity_ = 0;

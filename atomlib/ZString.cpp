@@ -24,10 +24,6 @@ bool IsDecimalDigit(char c) {
 
 } // namespace
 
-void ZString::Append(const char* text) {
-    ZBuffer::Append(text, std::strlen(text));
-}
-
 void ZString::AppendFormat(const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -43,6 +39,18 @@ void ZString::AppendFormat(const char* format, ...) {
     va_end(args);
 }
 
+void ZString::AppendDecimal(int64_t value) {
+    char digits[20]; // a sign and the 19 digits of the largest magnitude
+    size_t n = 0;
+    uint64_t magnitude = value < 0 ? 0 - uint64_t(value) : uint64_t(value);
+    do {
+        digits[sizeof digits - ++n] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) digits[sizeof digits - ++n] = '-';
+    ZBuffer::Append(digits + sizeof digits - n, n);
+}
+
 bool ZString::Equals(const char* text) const {
     return Equals(text, std::strlen(text));
 }
@@ -51,10 +59,13 @@ bool ZString::Equals(const char* text, size_t length) const {
     return length == Length() && (length == 0 || std::memcmp(Data(), text, length) == 0);
 }
 
+// Branch-free, so that the compiler can work on many bytes at once (the assembler
+// lower-cases its whole input).
 void ZString::LowerCase() {
     uint8_t* p = MutableData();
-    for (size_t i = 0; i < Length(); ++i)
-        if (p[i] >= 'A' && p[i] <= 'Z') p[i] = uint8_t(p[i] - 'A' + 'a');
+    size_t length = Length();
+    for (size_t i = 0; i < length; ++i)
+        p[i] = uint8_t(p[i] + (uint8_t(p[i] - 'A') < 26 ? 'a' - 'A' : 0));
 }
 
 void ZString::Insert(const char* text, size_t position) {
@@ -73,28 +84,27 @@ size_t ZString::Find(char c) const {
     return hit ? size_t(static_cast<const uint8_t*>(hit) - Data()) + 1 : 0;
 }
 
-int ZString::NumberBase() const {
-    char last = At(Length());
-    return Length() > 1 && (last == 'x' || last == 'X') ? 16 : 0;
+int ZString::NumberBase(const char* text, size_t length) {
+    char last = length > 0 ? text[length - 1] : '\0';
+    return length > 1 && (last == 'x' || last == 'X') ? 16 : 0;
 }
 
 int32_t ZString::ReadSigned() const {
-    return Numbers::ReadSigned(Text(), NumberBase());
+    return Numbers::ReadSigned(Text(), NumberBase(Text(), Length()));
 }
 
 uint32_t ZString::ReadUnsigned() const {
-    return Numbers::ReadUnsigned(Text(), NumberBase());
+    return Numbers::ReadUnsigned(Text(), NumberBase(Text(), Length()));
 }
 
-bool ZString::IsNumber() const {
-    if (Empty()) return false;
-    const char* begin = Text();
-    const char* end = begin + Length();
+bool ZString::IsNumber(const char* text, size_t length) {
+    if (length == 0) return false;
+    const char* end = text + length;
     char last = end[-1];
-    if (Length() >= 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X') &&
-        AllMatch(begin + 2, end, IsHexDigit))
+    if (length >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+        AllMatch(text + 2, end, IsHexDigit))
         return true;
-    if (Length() > 1 && (last == 'x' || last == 'X') && AllMatch(begin, end - 1, IsHexDigit))
+    if (length > 1 && (last == 'x' || last == 'X') && AllMatch(text, end - 1, IsHexDigit))
         return true;
-    return AllMatch(begin, end, IsDecimalDigit);
+    return AllMatch(text, end, IsDecimalDigit);
 }

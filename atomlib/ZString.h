@@ -6,6 +6,7 @@
 #include "ZBuffer.h"
 
 #include <cstdint>
+#include <cstring>
 
 class ZString : public ZBuffer {
 public:
@@ -14,10 +15,12 @@ public:
     ZString(const char* text, size_t length) : ZBuffer(text, length) {}
 
     using ZBuffer::Append;
-    void Append(const char* text);
+    void Append(const char* text) { ZBuffer::Append(text, std::strlen(text)); }
     void Append(char c) { AppendByte(uint8_t(c)); }
     // printf-style formatted append.
     void AppendFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Appends `value` in decimal, as "%d" and "%u" show 32-bit values, without printf's cost.
+    void AppendDecimal(int64_t value);
 
     // Exact comparison: same length, same bytes.
     bool Equals(const char* text) const;
@@ -37,9 +40,10 @@ public:
     uint32_t ReadUnsigned() const;
     // The number test: "0x"/"0X" and hexadecimal digits; or more than one character, hex
     // digits and a final x or X; or decimal digits only. Empty content is no number.
-    bool IsNumber() const;
+    bool IsNumber() const { return IsNumber(Text(), Length()); }
 
-private:
-    // 16 for the "1fx" form, else 0 (strtol's detection).
-    int NumberBase() const;
+    // The number test and the base of the reading above (16 for the "1fx" form, else 0 for
+    // strtol's detection), for `length` bytes of any text.
+    static bool IsNumber(const char* text, size_t length);
+    static int NumberBase(const char* text, size_t length);
 };

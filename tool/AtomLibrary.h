@@ -36,3 +36,12 @@ bool DisassembleAtomStream(const uint8_t* data, uint32_t length, TMemBuffer& tex
 
 // The library's text for a result code (its low 16 bits when a line number is carried).
 std::string AtomLibraryErrorText(int32_t result);
+
+// What the library's code leaves unsaid about a failed assembly of `text`, whose result was
+// `result` ((line << 16) | code): when the failing line holds, in the argument of an atom, a
+// word that is not one of the names of that argument, "unknown name 'click' (known: void,
+// select, ...)" (`on <click>` fails with "Bad Number Format"); else an empty text. Only codes
+// 14, 15, 16 and 23 are explained, and only words on the failing line itself. The names are
+// the library's (KelLookupAtomEnum), so the library must be ready; a few hundred library
+// calls per word make this a call for the error path only.
+std::string ExplainAtomStreamFailure(const std::string& text, int32_t result);

@@ -1,6 +1,8 @@
-// kelvane-table: compiles an atom table source (XML) into a table file and prints a table
-// file as its source. Usage and handlers come from one command table.
+// kelvane-table: compiles an atom table source (XML) into a table file, prints a table file as
+// its source, and prints the names section of docs/default-atoms.md from a source. Usage and
+// handlers come from one command table.
 #include "KelCodes.h"
+#include "NamesSection.h"
 #include "Platform.h"
 #include "SourceXml.h"
 #include "TableFile.h"
@@ -48,14 +50,25 @@ bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
     return false;
 }
 
-int Compile(char** args) {
+// Reads and checks a table source; false after reporting why not.
+bool ReadSource(const char* path, ZAtomTable& table) {
     std::vector<uint8_t> source;
-    if (!ReadFile(args[0], source)) return Fail(std::string(args[0]) + ": cannot be read");
     TSourceElement root;
+    std::string error = "cannot be read";
+    bool read = ReadFile(path, source) && ParseTableSourceXml(source, root, error) &&
+                ReadTableSource(root, table, error);
+    if (!read) Fail(std::string(path) + ": " + error);
+    return read;
+}
+
+bool WriteStandardOutput(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0;
+}
+
+int Compile(char** args) {
     ZAtomTable table;
-    std::string error;
-    if (!ParseTableSourceXml(source, root, error) || !ReadTableSource(root, table, error))
-        return Fail(std::string(args[0]) + ": " + error);
+    if (!ReadSource(args[0], table)) return 1;
     if (!WriteFile(args[1], WriteAtomTable(table)))
         return Fail(std::string(args[1]) + ": cannot be written");
     return 0;
@@ -66,14 +79,24 @@ int Decompile(char** args) {
     int32_t result = LoadAtomTableFile(args[0], table);
     if (result == kelTableOpenFail) return Fail(std::string(args[0]) + ": cannot be read");
     if (result != kelSuccess) return Fail(std::string(args[0]) + ": not an atom table file");
-    std::string text = WriteTableSource(*table);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : Fail("standard output cannot be written");
+    if (!WriteStandardOutput(WriteTableSource(*table)))
+        return Fail("standard output cannot be written");
+    return 0;
+}
+
+int Names(char** args) {
+    ZAtomTable table;
+    if (!ReadSource(args[0], table)) return 1;
+    std::string text, error;
+    if (!WriteNamesSection(table, text, error)) return Fail(std::string(args[0]) + ": " + error);
+    if (!WriteStandardOutput(text)) return Fail("standard output cannot be written");
+    return 0;
 }
 
 const TCommand kCommands[] = {
     {"compile", "SOURCE.xml TABLE.bin", 2, Compile},
     {"decompile", "TABLE.bin", 1, Decompile},
+    {"names", "SOURCE.xml", 1, Names},
 };
 
 int Usage() {

@@ -90,12 +90,22 @@ TEST(FullWriter, WritesHeaderPrefixAndBothLengthFormsAndRejectsWhatItCannotHold)
         if (n >= 128) head.push_back(uint8_t(n));
         EXPECT_EQ(Hex(b.Data(), head.size()), Hex(head)) << n;
         EXPECT_EQ(b.Length(), head.size() + n);
+        ZBuffer inPlace; // the assembler's way: the argument behind a length field
+        WriteFullHeader(inPlace, 127, 255);
+        size_t field = BeginFullArgument(inPlace);
+        inPlace.Append(argument.data(), n);
+        ASSERT_EQ(EndFullArgument(inPlace, field), 0);
+        EXPECT_EQ(Hex(inPlace), Hex(b)) << n;
     }
     out.Clear();
     EXPECT_EQ(WriteFullAtom(out, 128, 0, nullptr, 0), kelValueTooLarge);
     EXPECT_EQ(WriteFullAtom(out, 0, 256, nullptr, 0), kelValueTooLarge);
     EXPECT_EQ(WriteFullAtom(out, 0, 0, argument.data(), argument.size()), kelValueTooLarge);
-    EXPECT_EQ(WriteFullArgument(out, argument.data(), argument.size()), kelValueTooLarge);
+    ZBuffer tooLong;
+    size_t field = BeginFullArgument(tooLong);
+    tooLong.Append(argument.data(), argument.size());
+    EXPECT_EQ(EndFullArgument(tooLong, field), kelValueTooLarge);
+    EXPECT_EQ(tooLong.Length(), argument.size() + 1);
     EXPECT_EQ(WriteFullHeader(out, 1000, 1), kelValueTooLarge);
     EXPECT_TRUE(out.Empty());
 }

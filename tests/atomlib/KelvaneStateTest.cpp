@@ -85,8 +85,10 @@ TEST_F(KelvaneState, APendingLargeAtomTravelsInALibraryBlock) {
     EXPECT_EQ(WithState(Join(kLargeEnd, {0x02, 0x01, 0x09}), state), "#11");
     EXPECT_EQ(std::memcmp(&state, &before, sizeof state), 0);
     EXPECT_EQ(WithState(kLargeEnd, state), "label <\"ababc\">\r\n");
-    EXPECT_EQ(Field(state.largeLength), 0u);
-    EXPECT_EQ(Field(state.largeBlock), nullptr);
+    // Completed: nothing pending, protocol and atom included.
+    EXPECT_EQ(std::tuple(Field(state.largeProtocol), Field(state.largeAtom),
+                         Field(state.largeLength), Field(state.largeBlock)),
+              std::tuple(0, 0, 0u, nullptr));
 }
 
 TEST_F(KelvaneState, FreeStateZeroesTheRecordAndReleasesTheBlock) {

@@ -15,7 +15,8 @@ std::string Bin() {
 
 const char kUsage[] = "usage:\n"
                       "  kelvane-table compile SOURCE.xml TABLE.bin\n"
-                      "  kelvane-table decompile TABLE.bin\n";
+                      "  kelvane-table decompile TABLE.bin\n"
+                      "  kelvane-table names SOURCE.xml\n";
 
 void ExpectRun(const std::vector<std::string>& arguments, const std::string& out,
                const std::string& err, int exitCode) {
@@ -26,8 +27,11 @@ void ExpectRun(const std::vector<std::string>& arguments, const std::string& out
 }
 
 TEST(TableCompilerEndToEnd, WrongCommandLinesAndFilesItCannotUse) {
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, {"compile", "a.xml"}, {"decompile"}, {"link", "x"}})
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{},
+                                                      {"compile", "a.xml"},
+                                                      {"decompile"},
+                                                      {"names"},
+                                                      {"link", "x"}})
         ExpectRun(arguments, "", kUsage, 2);
     TTempDirectory dir;
     const std::string prefix = "kelvane-table: " + dir.Path();
@@ -44,6 +48,16 @@ TEST(TableCompilerEndToEnd, WrongCommandLinesAndFilesItCannotUse) {
     ExpectRun({"compile", dir / "bad.xml", dir / "t.bin"}, "",
               prefix + "bad.xml: offset 37: <class>: attribute \"number\" must be a number from 0 "
                        "to 65535\n",
+              1);
+    // The names of a criterion atom are the library's; the names section refuses others.
+    std::ofstream(dir / "names.xml")
+        << "<?xml version=\"1.0\"?><atom_table><class number=\"2\"><protocol number=\"3\">"
+           "<atom number=\"1\" name=\"on\" format=\"criterion\"><enum size=\"1\" "
+           "kind=\"values\"><item value=\"0\" name=\"click\"/></enum></atom></protocol>"
+           "</class></atom_table>";
+    ExpectRun({"names", dir / "names.xml"}, "",
+              prefix + "names.xml: <atom \"on\">: item \"click\" is not a name the library "
+                       "reads here\n",
               1);
     // A failed compile leaves neither the table nor its temporary file behind.
     EXPECT_FALSE(std::filesystem::exists(dir / "t.bin"));
