@@ -50,12 +50,12 @@ std::string AssemblyFailure(int32_t result) {
     return WithDetail("KEL failed to compile the atom stream", detail);
 }
 
-// The located words for an assembly failure. `explanation`, what the library binding can tell
+// The located words for an assembly failure; `explanation`, what the library binding can tell
 // about the failing name or argument, follows when there is one.
 std::string AssemblyProblem(int32_t result, const std::string& explanation) {
     std::string text = "KEL failed to compile the atom stream";
     if (result != 0) text += ": " + AtomLibraryErrorText(result);
-    if (!explanation.empty()) text += " (" + explanation + ")";
+    if (!explanation.empty()) text += ": " + explanation;
     return text;
 }
 
@@ -286,8 +286,12 @@ void TRecordDecoder::DecodeAtomStream(const TXMLNode& at, std::string_view text)
         throw TTolvException(errNilPointer);
     if (fStripComments) StripWholeLineComments(fAtomText.LockWrite(0), fAtomText.GetLength());
     int32_t result = 0;
-    if (!AssembleAtomStream(fAtomText, &result))
+    if (!AssembleAtomStream(fAtomText, &result)) {
+        // The buffer still holds the text as assembled, with its terminating zero byte.
+        std::string assembled(reinterpret_cast<const char*>(fAtomText.Data()),
+                              fAtomText.GetLength() - 1);
         Stop(AssemblySite(at, fRecordId, result), AssemblyFailure(result), decodeAtomStreamFailed,
-             AssemblyProblem(result, std::string()));
+             AssemblyProblem(result, ExplainAtomStreamFailure(assembled, result)));
+    }
     fData.append(reinterpret_cast<const char*>(fAtomText.Data()), fAtomText.GetLength());
 }

@@ -355,6 +355,12 @@ TEST_F(CompileTest, AtomStreamsWithAndWithoutComments) {
                   Dir() +
                   "s.xml:4: record 1: KEL failed to compile the atom stream: Missing Open Bracket\n"
                   "no records were decoded\n");
+    // A word that names nothing is explained at the place (the known names are the table's).
+    EXPECT_NE(Compile("<record id=\"1\" type=\"qdf\"><atom_stream>on &lt;click&gt;"
+                      "</atom_stream></record>")
+                  .err.find("s.xml:2: record 1: KEL failed to compile the atom stream: Bad Number "
+                            "Format: unknown name 'click' (known: void, "),
+              std::string::npos);
     const std::string commented = "<record id=\"1\" type=\"qdf\"><atom_stream>\n   ; note\n"
                                   "form_begin\n</atom_stream></record>";
     Compile(commented);
