@@ -104,7 +104,12 @@ public:
     std::string_view Take(int32_t count);
 
     // Tab, line feed, carriage return, space; consumes them and says whether there were any.
-    bool SkipWhitespace();
+    bool SkipWhitespace() {
+        // Most calls find no whitespace at all: that answer costs one look.
+        if (fPos < fWindow.length && !(XMLChars::kClass[fWindow.data[fPos]] & XMLChars::kSpace))
+            return false;
+        return SkipSomeWhitespace();
+    }
     // A name ([A-Za-z_:][A-Za-z0-9_:-]*) at the position; the first byte that does not belong
     // is put back, so a position at a non-name byte gives an empty name and consumes nothing.
     // A name running to the end of the bytes throws, as its next byte cannot be read. The view
@@ -133,6 +138,7 @@ private:
         int32_t start = fPos;
         return MoreKeeping(start);
     }
+    bool SkipSomeWhitespace();
     [[noreturn]] void FailAtEnd();
     std::string_view View(int32_t from, int32_t to) const {
         return {reinterpret_cast<const char*>(fWindow.data) + from, size_t(to - from)};
