@@ -39,9 +39,11 @@ public:
 
     // Without `keepText` character data is checked but not kept: elements hold only the data
     // of their CDATA sections (their data offsets are set all the same), for a pass that only
-    // looks for errors.
-    explicit TXMLParser(uint32_t windowBytes = kWindowBytes, bool keepText = true)
-        : fWindowBytes(windowBytes), fKeepText(keepText) {}
+    // looks for errors. Nodes come from `pool` and go back to it (from a pool of the parser's
+    // own when it is null), so that parsers that run one after another reuse each other's.
+    explicit TXMLParser(uint32_t windowBytes = kWindowBytes, bool keepText = true,
+                        TXMLNodePool* pool = nullptr)
+        : fPool(pool ? *pool : fOwnPool), fWindowBytes(windowBytes), fKeepText(keepText) {}
     TXMLParser(const TXMLParser&) = delete;
     TXMLParser& operator=(const TXMLParser&) = delete;
     // Destroys the tree.
@@ -103,7 +105,8 @@ private:
     TXMLCursor Cursor(LStream& stream);
 
     std::unique_ptr<TXMLNode> fRoot;
-    TXMLNodePool fPool;
+    TXMLNodePool fOwnPool;
+    TXMLNodePool& fPool;
     uint32_t fWindowBytes;
     bool fKeepText;
     // The stream being parsed and the bytes of it in view, while Parse runs.

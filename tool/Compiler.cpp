@@ -80,12 +80,14 @@ std::string OpenElementNames(const TXMLNode* open) {
     return text;
 }
 
-// One source file of the run, with the bytes read for it and the lines that locate reports.
+// One source file of the run, with the bytes read for it, the lines that locate reports and
+// the nodes its parsers take (shared by the whole run).
 struct TSource {
     std::string name; // the file name, as the messages of the run show it
     std::string path; // the full path, as located lines show it
     LStream& bytes;
     TSourceLines& lines;
+    TXMLNodePool& nodes;
 };
 
 // Parses the source from its start; reports a failure (then where it is) and returns false.
@@ -113,9 +115,9 @@ struct TRootFacts {
 
 // The checking pass. Reports a parse failure and returns false; otherwise keeps the facts of
 // the root and the names of the elements the file ends inside (empty when none), so that the
-// pass's nodes are freed before the decoding pass.
+// pass's tree is gone before the decoding pass, which reuses the nodes it gave back.
 bool Check(TSource& source, TRootFacts& root, std::string& openElements) {
-    TSourceParser check;
+    TSourceParser check(source.nodes, nullptr);
     if (!Parse(check, source)) return false;
     if (const TXMLNode* node = check.GetRoot())
         root = {true, node->GetName(), node->IsEmpty(), node->offset, node->dataOffset};
@@ -147,7 +149,7 @@ TDecoded Decode(const TRootFacts& root, TSource& source, TRecordDecoder& decoder
     }
     if (list && root.dataOffset >= 0)
         reporter.ReportDecodeError({root.dataOffset}, "record_list node has data");
-    TSourceParser parser(&decoder);
+    TSourceParser parser(source.nodes, &decoder);
     bool parsed = Parse(parser, source);
     if (parsed) parser.Finish();
     // A database that failed cannot go on: the run ends with what stopped the decoding.
@@ -216,6 +218,7 @@ void WriteDependencyFile(const std::string& depsName, const std::string& databas
 bool CompileFiles(WVEK::TWVEK_DB& database, std::vector<TSourceFile>& files,
                   TDecodeReporter& reporter, bool stripComments) {
     TRecordDecoder decoder(database, reporter, stripComments);
+    TXMLNodePool nodes;
     for (size_t i = 0; i < files.size(); ++i) {
         TFilePath path = files[i].path; // the list may grow (and move) while this file decodes
         if (!path.Exists()) {
@@ -233,7 +236,7 @@ bool CompileFiles(WVEK::TWVEK_DB& database, std::vector<TSourceFile>& files,
         std::string name = path.GetFileName();
         if (i > 0) ReportInfo("processing '%s'", name.c_str());
         TSourceLines lines(*bytes);
-        TSource source{name, path.GetFullPath(), *bytes, lines};
+        TSource source{name, path.GetFullPath(), *bytes, lines, nodes};
         reporter.SetCurrentFile(int(i), &lines);
         bool compiled = CompileFile(source, decoder, reporter);
         reporter.SetCurrentFile(int(i), nullptr);

@@ -13,9 +13,10 @@
 
 class TSourceParser : public TXMLParser {
 public:
-    // Decodes with `decoder`; without one, only checks (and keeps no character data).
-    explicit TSourceParser(TRecordDecoder* decoder = nullptr)
-        : TXMLParser(kWindowBytes, decoder != nullptr), fDecoder(decoder) {}
+    // Decodes with `decoder`; without one, only checks (and keeps no character data). Nodes
+    // come from `nodes`, which the passes over every file of a run share.
+    TSourceParser(TXMLNodePool& nodes, TRecordDecoder* decoder)
+        : TXMLParser(kWindowBytes, decoder != nullptr, &nodes), fDecoder(decoder) {}
 
     // After a Parse that succeeded: decodes the element left open at the end of the input.
     void Finish();
