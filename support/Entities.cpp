@@ -4,16 +4,19 @@
 #include "NumberReader.h"
 
 #include <cstdio>
+#include <cstring>
+#include <string_view>
 
 namespace {
 
-// The byte a reference stands for; `ref` is the text between "&" and ";", never empty.
-char ReferencedByte(const std::string& ref) {
+// The byte a reference stands for; `ref` is the text between "&" and ";", never empty, and is
+// followed by the ";" (which ends the reading of a number).
+char ReferencedByte(std::string_view ref) {
     if (ref[0] == '#') {
         // Numbers are read as far as they go ("&#65x;" is 65); the low 8 bits are the byte.
         if (ref.size() > 1 && ref[1] >= '0' && ref[1] <= '9')
-            return char(Numbers::ReadSigned(ref.c_str() + 1, 10));
-        if (ref.size() > 1 && ref[1] == 'x') return char(Numbers::ReadSigned(ref.c_str() + 2, 16));
+            return char(Numbers::ReadSigned(ref.data() + 1, 10));
+        if (ref.size() > 1 && ref[1] == 'x') return char(Numbers::ReadSigned(ref.data() + 2, 16));
         throw TTolvException(errMalformedEntity);
     }
     if (ref == "lt") return '<';
@@ -59,17 +62,21 @@ void EncodeEntities(std::string& text) {
     text.swap(out);
 }
 
-void DecodeEntities(std::string& text) {
-    size_t next = text.find('&');
-    if (next == std::string::npos) return;
-    std::string out(text, 0, next);
+void DecodeEntities(std::string& text, size_t from, size_t* failedAt) {
+    size_t next = text.find('&', from);
+    // Decoded bytes are written at `out`, never ahead of what is read: a reference is at least
+    // three bytes and stands for one.
+    size_t out = next;
     while (next != std::string::npos) {
+        if (failedAt) *failedAt = next;
         size_t stop = text.find_first_of("; ", next + 1);
         if (stop == std::string::npos) throw TTolvException(errUnterminatedEntity);
         if (text[stop] == ' ' || stop == next + 1) throw TTolvException(errMalformedEntity);
-        out += ReferencedByte(text.substr(next + 1, stop - next - 1));
+        text[out++] = ReferencedByte(std::string_view(text).substr(next + 1, stop - next - 1));
         next = text.find('&', stop + 1);
-        out.append(text, stop + 1, next == std::string::npos ? std::string::npos : next - stop - 1);
+        size_t end = next == std::string::npos ? text.size() : next;
+        std::memmove(&text[out], &text[stop + 1], end - stop - 1);
+        out += end - stop - 1;
     }
-    text.swap(out);
+    if (out != std::string::npos) text.resize(out);
 }

@@ -15,8 +15,11 @@ constexpr uint32_t errUnknownEntity = 0xFFFFFD64;      // -668: not one of the f
 // bytes 32 to 126 stay, every other byte becomes "&#x%X;" (upper case, no leading zeros).
 void EncodeEntities(std::string& text);
 
-// Replaces every "&name;" (lt, gt, amp, apos, quot), "&#decimal;" and "&#xhex;" in `text` by
-// the byte it stands for (the low 8 bits of a number). A reference ends at the first ";"; a
-// space before it, an empty reference or a bad "#" form throws errMalformedEntity, a missing
-// ";" errUnterminatedEntity, an unknown name errUnknownEntity. `text` is unchanged on failure.
-void DecodeEntities(std::string& text);
+// Replaces every "&name;" (lt, gt, amp, apos, quot), "&#decimal;" and "&#xhex;" in `text`
+// from byte `from` on by the byte it stands for (the low 8 bits of a number), in place. A
+// reference ends at the first ";"; a space before it, an empty reference or a bad "#" form
+// throws errMalformedEntity, a missing ";" errUnterminatedEntity, an unknown name
+// errUnknownEntity. On failure the bytes from `from` on are left partly decoded, and
+// `failedAt`, when given, receives the index of the failing reference's "&", the bytes from
+// there on being as they were.
+void DecodeEntities(std::string& text, size_t from = 0, size_t* failedAt = nullptr);

@@ -36,10 +36,12 @@ void TMemBuffer::Reserve(uint64_t need) {
         if (fData == nullptr) throw TTolvException(errNilPointer);
         fCapacity = uint32_t(need);
     } else if (need > fCapacity) {
-        auto* grown = static_cast<uint8_t*>(std::realloc(fData, size_t(need)));
-        if (grown == nullptr) throw TTolvException(errNilPointer);
-        fData = grown;
-        fCapacity = uint32_t(need);
+        // At least doubling, so that a buffer filled by many small appends costs linear time.
+        uint64_t grown = std::clamp<uint64_t>(uint64_t(fCapacity) * 2, need, UINT32_MAX);
+        auto* block = static_cast<uint8_t*>(std::realloc(fData, size_t(grown)));
+        if (block == nullptr) throw TTolvException(errNilPointer);
+        fData = block;
+        fCapacity = uint32_t(grown);
     }
 }
 

@@ -2,8 +2,9 @@
 // TBuffer: a byte buffer with a cursor; TMemBuffer: its growable heap implementation;
 // TBufferLock: a scoped view of a buffer's bytes.
 //
-// TMemBuffer invariant: cursor <= length <= capacity. Its block grows to the next multiple of
-// 256 strictly above the length needed and never shrinks; it is allocated with malloc, so a
+// TMemBuffer invariant: cursor <= length <= capacity. Its first block is the next multiple of
+// 256 strictly above the length needed; a block that must grow at least doubles (to that
+// multiple when more is needed), and never shrinks. It is allocated with malloc, so a
 // detached block is freed with free().
 
 #include <cstdint>
@@ -73,7 +74,7 @@ public:
     uint32_t GetCapacity() const { return fCapacity; }
 
 private:
-    // Makes room for `need` bytes (rounded up as above); throws errNilPointer on failure.
+    // Makes room for `need` bytes (grown as above); throws errNilPointer on failure.
     void Reserve(uint64_t need);
 
     uint8_t* fData = nullptr;

@@ -4,33 +4,96 @@
 
 #include <algorithm>
 #include <exception>
+#include <numeric>
 #include <stdexcept>
 #include <utility>
 
 namespace {
 
-bool NameBefore(const TXMLAttributes::value_type& pair, const std::string& name) {
-    return pair.first < name;
+// Storage a reused node keeps; anything larger is given back when the node goes to a pool.
+constexpr size_t kKeptPairs = 64;
+constexpr size_t kKeptBytes = 64 * 1024;
+
+void Empty(std::string& text) {
+    if (text.capacity() > kKeptBytes)
+        std::string().swap(text);
+    else
+        text.clear();
 }
 
 } // namespace
 
-TXMLAttributes::const_iterator TXMLAttributes::find(const std::string& name) const {
-    auto found = std::lower_bound(fPairs.begin(), fPairs.end(), name, NameBefore);
-    return found != fPairs.end() && found->first == name ? found : fPairs.end();
+TXMLAttributes::const_iterator TXMLAttributes::find(std::string_view name) const {
+    auto found =
+        std::lower_bound(begin(), end(), name, [](const value_type& pair, std::string_view n) {
+            return std::string_view(pair.first) < n;
+        });
+    return found != end() && found->first == name ? found : end();
 }
 
-const std::string& TXMLAttributes::at(const std::string& name) const {
+const std::string& TXMLAttributes::at(std::string_view name) const {
     auto found = find(name);
-    if (found == end()) throw std::out_of_range("no attribute " + name);
+    if (found == end()) throw std::out_of_range("no attribute " + std::string(name));
     return found->second;
 }
 
-bool TXMLAttributes::Add(std::string name, std::string value) {
-    auto place = std::lower_bound(fPairs.begin(), fPairs.end(), name, NameBefore);
-    if (place != fPairs.end() && place->first == name) return false;
-    fPairs.emplace(place, std::move(name), std::move(value));
-    return true;
+TXMLAttributes::value_type& TXMLAttributes::Append() {
+    if (fCount == fPairs.size()) fPairs.emplace_back();
+    value_type& pair = fPairs[fCount++];
+    pair.first.clear();
+    pair.second.clear();
+    return pair;
+}
+
+ptrdiff_t TXMLAttributes::Sort(std::vector<uint32_t>& order) {
+    auto name = [this](size_t i) { return std::string_view(fPairs[i].first); };
+    bool ordered = true;
+    for (size_t i = 1; i < fCount && ordered; ++i)
+        ordered = name(i - 1) < name(i);
+    if (ordered) return -1;
+    // Pair indices by name, equal names in document order; no allocation once `order` is
+    // large enough.
+    order.resize(fCount);
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        int compared = name(a).compare(name(b));
+        return compared != 0 ? compared < 0 : a < b;
+    });
+    ptrdiff_t repeat = -1;
+    for (size_t k = 1; k < fCount; ++k)
+        if (name(order[k - 1]) == name(order[k]) && (repeat < 0 || order[k] < repeat))
+            repeat = order[k];
+    if (repeat >= 0) return repeat;
+    // order[k] is the pair that belongs at k: move the pairs one cycle of that permutation at
+    // a time (strings move without copying).
+    for (size_t i = 0; i < fCount; ++i) {
+        if (order[i] == i) continue;
+        value_type held = std::move(fPairs[i]);
+        for (size_t at = i;;) {
+            size_t from = order[at];
+            order[at] = uint32_t(at);
+            if (from == i) {
+                fPairs[at] = std::move(held);
+                break;
+            }
+            fPairs[at] = std::move(fPairs[from]);
+            at = from;
+        }
+    }
+    return -1;
+}
+
+void TXMLAttributes::Clear(bool release) {
+    fCount = 0;
+    if (!release) return;
+    if (fPairs.size() > kKeptPairs) {
+        fPairs.resize(kKeptPairs);
+        fPairs.shrink_to_fit();
+    }
+    for (value_type& pair : fPairs) {
+        Empty(pair.first);
+        Empty(pair.second);
+    }
 }
 
 TXMLNode::TXMLNode(std::string name) : fName(std::move(name)) {}
@@ -72,10 +135,6 @@ void TXMLNode::SetEmpty(bool flag) {
     fEmpty = flag;
 }
 
-void TXMLNode::AddAttribute(std::string name, std::string value) {
-    ThrowUnless(attributes.Add(std::move(name), std::move(value)));
-}
-
 void TXMLNode::AppendData(const void* bytes, uint32_t count) {
     ThrowUnless(!fEmpty);
     try {
@@ -107,4 +166,45 @@ void TXMLNode::AddChild(TXMLNode* child) {
     child->nextSibling = nullptr;
     (fLastChild ? fLastChild->nextSibling : firstChild) = child;
     fLastChild = child;
+}
+
+TXMLNodePool::~TXMLNodePool() {
+    while (fFree != nullptr) {
+        TXMLNode* node = fFree;
+        fFree = node->nextSibling;
+        node->nextSibling = nullptr;
+        delete node;
+    }
+}
+
+TXMLNode* TXMLNodePool::Take(std::string_view name) {
+    if (fFree == nullptr) return new TXMLNode(std::string(name));
+    TXMLNode* node = fFree;
+    fFree = node->nextSibling;
+    node->nextSibling = nullptr;
+    node->fName.assign(name);
+    return node;
+}
+
+void TXMLNodePool::Put(TXMLNode* node) {
+    node->Unlink();
+    // As in the destructor: each node's children join the chain still to visit before the node
+    // itself goes to the free list.
+    for (TXMLNode* pending = node; pending != nullptr;) {
+        TXMLNode* next = pending;
+        if (next->firstChild != nullptr) {
+            next->fLastChild->nextSibling = next->nextSibling;
+            pending = next->firstChild;
+        } else {
+            pending = next->nextSibling;
+        }
+        next->parent = next->firstChild = next->fLastChild = nullptr;
+        next->fEmpty = false;
+        next->offset = next->dataOffset = -1;
+        Empty(next->fName);
+        Empty(next->fData);
+        next->attributes.Clear(true);
+        next->nextSibling = fFree;
+        fFree = next;
+    }
 }

@@ -9,18 +9,20 @@
 
 namespace {
 
-constexpr const char* kCompileArguments = "-keepComments source.xml";
+constexpr const char* kCompileArguments = "-keepComments -strict source.xml";
 
 constexpr TCommand kCommands[] = {
     {"add", TDatabaseMode::Writable, AddHandler, kCompileArguments,
      "compiles the xml file, adding the records to an existing database\n"
-     "\t  -keepComments prevents QDF comments from being removed"},
+     "\t  -keepComments prevents QDF comments from being removed\n"
+     "\t  -strict makes every reported problem an error"},
     {"calc", TDatabaseMode::None, CalcHandler, "record_id",
      "converts an id (in any format), into the 3 different formats\n"
      "\ta series of ids seperated by spaces is valid"},
     {"create", TDatabaseMode::OwnFile, CreateHandler, kCompileArguments,
      "compiles the xml file to create a new database\n"
-     "\t  -keepComments prevents QDF comments from being removed"},
+     "\t  -keepComments prevents QDF comments from being removed\n"
+     "\t  -strict makes every reported problem an error"},
     {"compact", TDatabaseMode::Writable, CompactHandler, nullptr,
      "compact the database to reclain any wasted space"},
     {"compare", TDatabaseMode::ReadOnly, CompareHandler, "second_db.file [-json]",

@@ -2,93 +2,32 @@
 
 #include "AtomLibrary.h"
 #include "Exception.h"
-#include "MemBuffer.h"
 #include "RecordIds.h"
 #include "RecordTypes.h"
 #include "Strings.h"
 #include "TextEscapes.h"
 #include "WVEK_DB.h"
 
-#include <string>
+#include <array>
+#include <new>
+
+using UTarnwick::TSite;
 
 namespace {
 
-[[noreturn]] void Stop(UTarnwick::Callback& reporter, const std::string& message,
-                       TDecodeError code) {
-    reporter.ReportDecodeError(message);
-    throw TTolvException(code);
-}
-
-void Append(TMemBuffer& buffer, const std::string& bytes) {
-    if (!buffer.Append(bytes.data(), uint32_t(bytes.size()))) throw TTolvException(errNilPointer);
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Pairs of hexadecimal digits, high half first; tab, LF, CR and space may stand anywhere.
-void DecodeHexData(const std::string& text, TMemBuffer& buffer, UTarnwick::Callback& reporter) {
-    std::string bytes;
-    bool highPending = false;
-    int high = 0;
-    for (char c : text) {
-        if (c == '\t' || c == '\n' || c == '\r' || c == ' ') continue;
-        int digit = HexDigit(c);
-        if (digit < 0)
-            Stop(reporter, "found invalid characters decoding hex data", decodeBadHexData);
-        if (highPending)
-            bytes += char(high * 16 + digit);
-        else
-            high = digit;
-        highPending = !highPending;
-    }
-    if (highPending)
-        Stop(reporter, "decoding hex data had an odd number of hex characters", decodeBadHexData);
-    Append(buffer, bytes);
-}
-
-// One <entry key=".." value=".."/>: the key, a zero byte, the value, a zero byte.
-std::string DecodeTableEntry(TXMLNode& entry, UTarnwick::Callback& reporter) {
-    if (!entry.IsEmpty()) reporter.ReportDecodeError("table node has data");
-    const std::string* key = nullptr;
-    const std::string* value = nullptr;
-    for (const auto& [name, text] : entry.attributes) {
-        if (name == "key")
-            key = &text;
-        else if (name == "value")
-            value = &text;
-        else
-            reporter.ReportDecodeError(WithDetail("table entry has unknown attribute", name));
-    }
-    if (key == nullptr)
-        Stop(reporter, "table entry is missing it's key attribute", decodeMissingKey);
-    if (value == nullptr)
-        Stop(reporter, "table entry is missing it's value attribute", decodeMissingValue);
-    return UnescapeText(*key) + '\0' + UnescapeText(*value) + '\0';
-}
-
-// A 16-bit little-endian count of strings (twice the entries), then every entry. The count
-// is not checked against the 16-bit range.
-void DecodeKeyedTable(TXMLNode& table, TMemBuffer& buffer, UTarnwick::Callback& reporter) {
-    std::string bytes(2, '\0');
-    uint32_t count = 0;
-    for (TXMLNode* child = table.firstChild; child; child = child->nextSibling) {
-        if (child->GetName() == "entry") {
-            bytes += DecodeTableEntry(*child, reporter);
-            count += 2;
-        } else if (child->GetName() != "ignore") {
-            reporter.ReportDecodeError(
-                WithDetail("found an unknown node in a table", child->GetName()));
-        }
-    }
-    bytes[0] = char(count & 0xFF);
-    bytes[1] = char((count >> 8) & 0xFF);
-    Append(buffer, bytes);
-}
+// What each byte is in hex data: a digit's value, kHexBlank for the blanks that may stand
+// anywhere (tab, LF, CR, space), kHexInvalid for anything else.
+constexpr uint8_t kHexBlank = 0x10, kHexInvalid = 0xFF;
+constexpr std::array<uint8_t, 256> kHexValue = [] {
+    std::array<uint8_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[size_t(c)] = c >= '0' && c <= '9'                              ? uint8_t(c - '0')
+                           : c >= 'a' && c <= 'f'                            ? uint8_t(c - 'a' + 10)
+                           : c >= 'A' && c <= 'F'                            ? uint8_t(c - 'A' + 10)
+                           : c == '\t' || c == '\n' || c == '\r' || c == ' ' ? kHexBlank
+                                                                             : kHexInvalid;
+    return table;
+}();
 
 // Blanks every line whose first byte after spaces and tabs is ';', up to the line's end (LF,
 // CR or the terminating zero byte, which stay). The byte count does not change.
@@ -111,17 +50,21 @@ std::string AssemblyFailure(int32_t result) {
     return WithDetail("KEL failed to compile the atom stream", detail);
 }
 
-void DecodeAtomStream(const std::string& text, TMemBuffer& buffer, UTarnwick::Callback& reporter,
-                      bool stripComments) {
-    if (!AtomLibraryReady())
-        Stop(reporter, "KEL is not available to encode an atom stream", decodeNoAtomLibrary);
-    TMemBuffer stream(text.data(), uint32_t(text.size()));
-    if (!stream.AppendByte(0)) throw TTolvException(errNilPointer);
-    if (stripComments) StripWholeLineComments(stream.LockWrite(0), stream.GetLength());
-    int32_t result = 0;
-    if (!AssembleAtomStream(stream, &result))
-        Stop(reporter, AssemblyFailure(result), decodeAtomStreamFailed);
-    if (!buffer.AppendBuffer(stream)) throw TTolvException(errNilPointer);
+// The located words for an assembly failure; `explanation`, what the library binding can tell
+// about the failing name or argument, follows when there is one.
+std::string AssemblyProblem(int32_t result, const std::string& explanation) {
+    std::string text = "KEL failed to compile the atom stream";
+    if (result != 0) text += ": " + AtomLibraryErrorText(result);
+    if (!explanation.empty()) text += ": " + explanation;
+    return text;
+}
+
+// Where an assembly failure points: the library counts lines from 1 where the element's data
+// begins (after the whitespace the parser drops), and carries the line in the upper 16 bits.
+TSite AssemblySite(const TXMLNode& at, const std::string* recordId, int32_t result) {
+    uint32_t line = uint32_t(result) >> 16;
+    if (line == 0 || at.dataOffset < 0) return {at.offset, 0, recordId};
+    return {at.dataOffset, int32_t(line) - 1, recordId};
 }
 
 // True when `node` has a child element other than <ignore>.
@@ -131,51 +74,16 @@ bool HasKids(const TXMLNode& node) {
     return false;
 }
 
-// Appends what one data element of a record contributes.
-void DecodeDataElement(TXMLNode& child, TMemBuffer& buffer, UTarnwick::Callback& reporter,
-                       bool stripComments) {
-    if (child.IsEmpty()) reporter.ReportDecodeError("found an empty node for a data node");
-    if (!child.attributes.empty()) reporter.ReportDecodeError("data node has attributes");
-    std::string data = ElementData(child); // an empty element fails here
-    const std::string& name = child.GetName();
-    if (name == "string") {
-        Append(buffer, UnescapeText(data));
-    } else if (name == "hex_data") {
-        DecodeHexData(data, buffer, reporter);
-    } else if (name == "keyed_table") {
-        if (!data.empty()) reporter.ReportDecodeError("record node has raw data itself");
-        DecodeKeyedTable(child, buffer, reporter);
-        return;
-    } else if (name == "atom_stream") {
-        DecodeAtomStream(data, buffer, reporter, stripComments);
-    } else if (name != "ignore") {
-        reporter.ReportDecodeError(WithDetail("found an unknown data node", name));
-    }
-    if (HasKids(child)) reporter.ReportDecodeError("found kids on a node that shouldn't have kids");
-}
-
 const std::string* Attribute(const TXMLNode& node, const char* name) {
     auto found = node.attributes.find(name);
     return found == node.attributes.end() ? nullptr : &found->second;
 }
 
-// The public flag word of the record's compressed, encrypted and permanent attributes;
-// reports attributes it does not know.
-uint32_t DecodeFlags(const TXMLNode& node, UTarnwick::Callback& reporter) {
-    uint32_t flags = 0;
-    for (const auto& [name, value] : node.attributes) {
-        bool set = value == "true";
-        if (name == "id" || name == "type") continue;
-        if (name == "compressed")
-            flags |= set ? 0x1 : 0;
-        else if (name == "encrypted")
-            flags |= set ? 0x2 : 0;
-        else if (name == "permanent")
-            flags |= set ? 0x4 : 0;
-        else
-            reporter.ReportDecodeError(WithDetail("unknown attribute found", name));
-    }
-    return flags;
+// The public flag of a flag attribute, or 0 for another name.
+uint32_t FlagOf(const std::string& name) {
+    if (name == "compressed") return 0x1;
+    if (name == "encrypted") return 0x2;
+    return name == "permanent" ? 0x4 : 0;
 }
 
 } // namespace
@@ -184,42 +92,206 @@ std::string WithDetail(const char* message, const std::string& detail) {
     return std::string(message) + " \"" + detail + "\"";
 }
 
-std::string ElementData(TXMLNode& node) {
-    uint32_t count = 0;
-    uint8_t* bytes = node.LockData(count);
-    std::string data(reinterpret_cast<const char*>(bytes), bytes ? count : 0);
-    node.UnlockData(bytes);
-    return data;
+TRecordDecoder::TRecordDecoder(WVEK::TWVEK_DB& database, UTarnwick::Callback& reporter,
+                               bool stripComments)
+    : fDatabase(database), fReporter(reporter), fStripComments(stripComments) {}
+
+void TRecordDecoder::Problem(const TXMLNode& at, const std::string& message) {
+    fReporter.ReportDecodeError(At(at), message);
 }
 
-void DecodeRecord(WVEK::TWVEK_DB& database, TXMLNode& node, UTarnwick::Callback& reporter,
-                  bool stripComments) {
-    if (node.IsEmpty()) Stop(reporter, "record node was empty", decodeEmptyRecord);
-    const std::string* idText = Attribute(node, "id");
-    if (idText == nullptr) Stop(reporter, "record node missing id attribute", decodeMissingId);
-    const std::string* typeText = Attribute(node, "type");
-    if (typeText == nullptr)
-        Stop(reporter, "record node missing type attribute", decodeMissingType);
+void TRecordDecoder::Stop(const TSite& at, const std::string& message, TDecodeError code,
+                          const std::string& what) {
+    fReporter.DecodeStopped(at, message, what);
+    fStopReported = true;
+    throw TTolvException(code);
+}
 
-    uint32_t id = ParseRecordId(*idText);
-    // The old record goes before the type is checked: a record that then fails still removes it.
-    if (database.Exists(id)) {
-        reporter.RecordExists(id);
-        database.Delete(id, true);
+void TRecordDecoder::DecodeElement(TXMLNode& element) {
+    fRecordId = nullptr;
+    fStopReported = false;
+    try {
+        const std::string& name = element.GetName();
+        if (name == "include_file") {
+            if (element.IsEmpty())
+                Stop(At(element), "", decodeFailed, "<include_file/> names no file");
+            fReporter.IncludeFile(At(element), std::string(element.Data()));
+        } else if (name == "record") {
+            DecodeRecord(element);
+        } else if (name != "ignore") {
+            Problem(element, WithDetail("unknown node", name));
+        }
+    } catch (const TTolvException& failure) {
+        // A failure of the database or of memory on the way still gets its place.
+        if (!fStopReported)
+            fReporter.DecodeStopped(At(element), "",
+                                    FormatString("decoding failed (error %u)", failure.code));
+        throw;
+    } catch (const std::bad_alloc&) {
+        fReporter.DecodeStopped(At(element), "", "out of memory");
+        throw TTolvException(errNilPointer);
     }
+}
+
+bool TRecordDecoder::DatabaseFailed() const {
+    return fDatabase.Failure() != 0;
+}
+
+void TRecordDecoder::DecodeRecord(TXMLNode& node) {
+    fRecordId = Attribute(node, "id");
+    if (node.IsEmpty()) Stop(node, "record node was empty", decodeEmptyRecord);
+    if (fRecordId == nullptr) Stop(node, "record node missing id attribute", decodeMissingId);
+    const std::string* typeText = Attribute(node, "type");
+    if (typeText == nullptr) Stop(node, "record node missing type attribute", decodeMissingType);
+    if (!IsRecordIdText(*fRecordId))
+        Problem(node, WithDetail("id attribute is not a record id", *fRecordId));
+
+    uint32_t id = ParseRecordId(*fRecordId);
+    // Reported here, but deleted only when the new record is about to be put.
+    bool replaces = fDatabase.Exists(id);
+    if (replaces) fReporter.RecordExists(At(node), id);
     std::optional<int> type = RecordTypeCode(*typeText);
-    if (!type)
-        Stop(reporter, WithDetail("record node had unknown type", *typeText), decodeUnknownType);
-    uint32_t flags = DecodeFlags(node, reporter);
+    if (!type) Stop(node, WithDetail("record node had unknown type", *typeText), decodeUnknownType);
+    uint32_t flags = DecodeFlags(node);
 
-    TMemBuffer data;
+    fData.clear();
     for (TXMLNode* child = node.firstChild; child; child = child->nextSibling)
-        DecodeDataElement(*child, data, reporter, stripComments);
-    if (data.GetLength() == 0)
-        reporter.ReportDecodeError(WithDetail("record is zero length", *idText));
+        DecodeDataElement(*child);
+    if (fData.empty()) Problem(node, WithDetail("record is zero length", *fRecordId));
 
-    if (!database.Put(id, data.Data(), data.GetLength(), uint8_t(*type)))
-        Stop(reporter, "db add failed", decodeAddFailed);
-    database.SetFlags(id, flags);
-    reporter.RecordDecoded(id);
+    if (replaces) fDatabase.Delete(id, true);
+    if (!fDatabase.Put(id, fData.data(), uint32_t(fData.size()), uint8_t(*type)))
+        Stop(node, "db add failed", decodeAddFailed);
+    fDatabase.SetFlags(id, flags);
+    fReporter.RecordDecoded(id);
+}
+
+// The public flag word of the record's compressed, encrypted and permanent attributes;
+// reports attributes it does not know and flag values other than "true" and "false".
+uint32_t TRecordDecoder::DecodeFlags(const TXMLNode& node) {
+    uint32_t flags = 0;
+    for (const auto& [name, value] : node.attributes) {
+        if (name == "id" || name == "type") continue;
+        uint32_t flag = FlagOf(name);
+        if (flag == 0)
+            Problem(node, WithDetail("unknown attribute found", name));
+        else if (value == "true")
+            flags |= flag;
+        else if (value != "false")
+            Problem(node, WithDetail("flag value is neither true nor false", name + "=" + value));
+    }
+    return flags;
+}
+
+// Appends what one data element of a record contributes.
+void TRecordDecoder::DecodeDataElement(TXMLNode& child) {
+    const std::string& name = child.GetName();
+    if (child.IsEmpty()) Problem(child, "found an empty node for a data node");
+    if (!child.attributes.empty()) Problem(child, "data node has attributes");
+    if (child.IsEmpty()) Stop(At(child), "", decodeFailed, "<" + name + "/> has no data to read");
+    std::string_view data = child.Data();
+    if (name == "string") {
+        AppendUnescapedText(child, data);
+    } else if (name == "hex_data") {
+        DecodeHexData(child, data);
+    } else if (name == "keyed_table") {
+        if (!data.empty()) Problem(child, "record node has raw data itself");
+        DecodeKeyedTable(child);
+        return;
+    } else if (name == "atom_stream") {
+        DecodeAtomStream(child, data);
+    } else if (name != "ignore") {
+        Problem(child, WithDetail("found an unknown data node", name));
+    }
+    if (HasKids(child)) Problem(child, "found kids on a node that shouldn't have kids");
+}
+
+void TRecordDecoder::AppendUnescapedText(const TXMLNode& at, std::string_view text) {
+    size_t bad = AppendUnescaped(text, fData);
+    if (bad != std::string::npos)
+        Stop(At(at), "", decodeFailed,
+             WithDetail("bad escape", std::string(text.substr(bad, 4))) + " in <" + at.GetName() +
+                 ">");
+}
+
+// Pairs of hexadecimal digits, high half first; tab, LF, CR and space may stand anywhere. The
+// bytes are written in place, at most one per two bytes of text.
+void TRecordDecoder::DecodeHexData(const TXMLNode& at, std::string_view text) {
+    size_t start = fData.size();
+    fData.resize(start + text.size() / 2);
+    char* out = fData.data() + start;
+    bool highPending = false;
+    uint8_t high = 0;
+    for (char c : text) {
+        uint8_t value = kHexValue[uint8_t(c)];
+        if (value == kHexBlank) continue;
+        if (value == kHexInvalid)
+            Stop(at, "found invalid characters decoding hex data", decodeBadHexData);
+        if (highPending)
+            *out++ = char(high << 4 | value);
+        else
+            high = value;
+        highPending = !highPending;
+    }
+    if (highPending)
+        Stop(at, "decoding hex data had an odd number of hex characters", decodeBadHexData);
+    fData.resize(size_t(out - fData.data()));
+}
+
+// A 16-bit little-endian count of strings (twice the entries), then every entry. The count
+// is not checked against the 16-bit range.
+void TRecordDecoder::DecodeKeyedTable(TXMLNode& table) {
+    size_t countAt = fData.size();
+    fData.append(2, '\0');
+    uint32_t count = 0;
+    for (TXMLNode* child = table.firstChild; child; child = child->nextSibling) {
+        if (child->GetName() == "entry") {
+            DecodeTableEntry(*child);
+            count += 2;
+        } else if (child->GetName() != "ignore") {
+            Problem(*child, WithDetail("found an unknown node in a table", child->GetName()));
+        }
+    }
+    fData[countAt] = char(count & 0xFF);
+    fData[countAt + 1] = char((count >> 8) & 0xFF);
+}
+
+// One <entry key=".." value=".."/>: the key, a zero byte, the value, a zero byte.
+void TRecordDecoder::DecodeTableEntry(const TXMLNode& entry) {
+    if (!entry.IsEmpty()) Problem(entry, "table node has data");
+    const std::string* key = nullptr;
+    const std::string* value = nullptr;
+    for (const auto& [name, text] : entry.attributes) {
+        if (name == "key")
+            key = &text;
+        else if (name == "value")
+            value = &text;
+        else
+            Problem(entry, WithDetail("table entry has unknown attribute", name));
+    }
+    if (key == nullptr) Stop(entry, "table entry is missing it's key attribute", decodeMissingKey);
+    if (value == nullptr)
+        Stop(entry, "table entry is missing it's value attribute", decodeMissingValue);
+    AppendUnescapedText(entry, *key);
+    fData += '\0';
+    AppendUnescapedText(entry, *value);
+    fData += '\0';
+}
+
+void TRecordDecoder::DecodeAtomStream(const TXMLNode& at, std::string_view text) {
+    if (!AtomLibraryReady())
+        Stop(at, "KEL is not available to encode an atom stream", decodeNoAtomLibrary);
+    fAtomText.Clear();
+    if (!fAtomText.Append(text.data(), uint32_t(text.size())) || !fAtomText.AppendByte(0))
+        throw TTolvException(errNilPointer);
+    if (fStripComments) StripWholeLineComments(fAtomText.LockWrite(0), fAtomText.GetLength());
+    int32_t result = 0;
+    if (!AssembleAtomStream(fAtomText, &result)) {
+        // The buffer still holds the text as assembled, with its terminating zero byte.
+        std::string assembled(reinterpret_cast<const char*>(fAtomText.Data()),
+                              fAtomText.GetLength() - 1);
+        Stop(AssemblySite(at, fRecordId, result), AssemblyFailure(result), decodeAtomStreamFailed,
+             AssemblyProblem(result, ExplainAtomStreamFailure(assembled, result)));
+    }
+    fData.append(reinterpret_cast<const char*>(fAtomText.Data()), fAtomText.GetLength());
 }

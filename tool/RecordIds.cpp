@@ -5,6 +5,7 @@
 #include "Strings.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace {
 
@@ -22,6 +23,21 @@ uint32_t ParseVekNotation(const std::string& text, size_t firstDash) {
         return (high << 16) | ReadId(text.substr(firstDash + 1), 10);
     uint32_t type = ReadId(text.substr(firstDash + 1, secondDash - firstDash - 1), 10);
     return (high << 24) | (type << 16) | ReadId(text.substr(secondDash + 1), 10);
+}
+
+// `digits` in `base` (10 or 16) as a number no larger than `max`; false for anything else.
+bool IsNumberField(std::string_view digits, int base, uint32_t max) {
+    uint64_t value = 0;
+    for (char c : digits) {
+        int digit = c >= '0' && c <= '9'                 ? c - '0'
+                    : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : base == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                         : -1;
+        if (digit < 0) return false;
+        value = value * uint64_t(base) + uint64_t(digit);
+        if (value > max) return false;
+    }
+    return !digits.empty();
 }
 
 // One entry of a range argument; false when its start or end text is empty.
@@ -54,6 +70,21 @@ uint32_t ParseRecordId(const std::string& text) {
     size_t dash = text.find('-');
     if (dash != std::string::npos && dash != 0) return ParseVekNotation(text, dash);
     return ReadId(text, 10);
+}
+
+bool IsRecordIdText(const std::string& text) {
+    std::string_view rest(text);
+    if (rest.size() > 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X'))
+        return IsNumberField(rest.substr(2), 16, 0x7FFFFFFF);
+    size_t first = rest.find('-');
+    if (first == std::string_view::npos) return IsNumberField(rest, 10, 0x7FFFFFFF);
+    size_t second = rest.find('-', first + 1);
+    std::string_view number = rest.substr((second == std::string_view::npos ? first : second) + 1);
+    bool high = second == std::string_view::npos || IsNumberField(rest.substr(0, first), 10, 0xFF);
+    std::string_view type = second == std::string_view::npos
+                                ? rest.substr(0, first)
+                                : rest.substr(first + 1, second - first - 1);
+    return high && IsNumberField(type, 10, 0xFF) && IsNumberField(number, 10, 0xFFFF);
 }
 
 std::optional<std::vector<TRecordRange>> ParseRecordRanges() {

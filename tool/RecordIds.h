@@ -24,6 +24,11 @@ std::string FormatRecordId(uint32_t id, char separator);
 // notation reaches ids above 0x7FFFFFFF.
 uint32_t ParseRecordId(const std::string& text);
 
+// True when `text` is exactly an id in one notation that reads as written: VEK fields within
+// their widths, hexadecimal and decimal values within the signed 32-bit range. ParseRecordId
+// reads more than this (stray bytes, overflowing fields), but not as the writer meant.
+bool IsRecordIdText(const std::string& text);
+
 // Takes the next argument (NextArgument) as a comma-separated list of entries "ID", "ID:ID"
 // or "ID:+OFFSET" and returns its ranges in argument order, or nothing after ReportError.
 std::optional<std::vector<TRecordRange>> ParseRecordRanges();

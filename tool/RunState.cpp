@@ -27,6 +27,13 @@ std::string ProgramName(int argc, const char* const* argv) {
     return name.empty() ? FileNamePart(Platform::ProgramPath()) : name;
 }
 
+// The command a first word in the conventional option form stands for, or "".
+std::string CommandForOption(std::string word) {
+    ToLower(word);
+    if (word == "--help" || word == "-h") return "help";
+    return word == "--version" ? "version" : "";
+}
+
 // Writes `prefix`, the formatted text and a line feed to the sink in one piece.
 void WriteReport(const char* prefix, const char* format, va_list arguments) {
     std::string line = prefix;
@@ -46,6 +53,7 @@ void TRunState::Start(int argc, const char* const* argv) {
     programName = ProgramName(argc, argv);
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i] ? argv[i] : "";
+        if (i == 1 && !CommandForOption(word).empty()) word = CommandForOption(word);
         if (!word.empty() && word[0] == '-') {
             ToLower(word);
             options.push_back(std::move(word));
@@ -110,6 +118,14 @@ void ReportProblem(const char* format, ...) {
 }
 
 void ReportInfo(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    WriteReport("", format, arguments);
+    va_end(arguments);
+}
+
+void ReportLocation(bool isError, const char* format, ...) {
+    if (isError) CurrentRun().exitStatus = kErrorStatus;
     va_list arguments;
     va_start(arguments, format);
     WriteReport("", format, arguments);

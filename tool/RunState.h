@@ -38,7 +38,8 @@ struct TRunState {
     // 0, or -1 once ReportError was called.
     int32_t exitStatus = 0;
 
-    // Resets every field and splits the command line `argv[0..argc)` into them.
+    // Resets every field and splits the command line `argv[0..argc)` into them. A first word
+    // "--help" or "-h" stands for the command `help`, "--version" for `version`.
     void Start(int argc, const char* const* argv);
     // Destroys the open database (without flushing) and frees the lists.
     void Finish();
@@ -67,3 +68,6 @@ void ReportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void ReportProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The formatted text and a line feed.
 void ReportInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A diagnostic in the form compilers use ("file:line:column: error: ..."): the formatted text
+// and a line feed, without "ERROR: ". With `isError` the exit status becomes -1.
+void ReportLocation(bool isError, const char* format, ...) __attribute__((format(printf, 2, 3)));

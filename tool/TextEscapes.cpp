@@ -1,6 +1,5 @@
 #include "TextEscapes.h"
 
-#include "Exception.h"
 #include "Strings.h"
 
 namespace {
@@ -12,10 +11,11 @@ int HexValue(char c) {
     return -1;
 }
 
-// The byte of the escape whose backslash stands at `at`; advances `at` to its last byte.
-char UnescapeOne(const std::string& text, size_t& at) {
+// The byte of the escape whose backslash stands at `at`, which moves to the escape's last
+// byte; -1 when the backslash begins no escape.
+int UnescapeOne(std::string_view text, size_t& at) {
     size_t rest = text.size() - at - 1; // bytes after the backslash
-    if (rest == 0) throw TTolvException(errAssert);
+    if (rest == 0) return -1;
     switch (text[at + 1]) {
     case '"':
         ++at;
@@ -32,22 +32,28 @@ char UnescapeOne(const std::string& text, size_t& at) {
     default:
         break;
     }
-    if (rest < 3 || text[at + 3] != 'x') throw TTolvException(errAssert);
+    if (rest < 3 || text[at + 3] != 'x') return -1;
     int high = HexValue(text[at + 1]);
     int low = HexValue(text[at + 2]);
-    if (high < 0 || low < 0) throw TTolvException(errAssert);
+    if (high < 0 || low < 0) return -1;
     at += 3;
-    return char(high * 16 + low);
+    return high * 16 + low;
 }
 
 } // namespace
 
-std::string UnescapeText(const std::string& text) {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (size_t at = 0; at < text.size(); ++at)
-        bytes += text[at] == '\\' ? UnescapeOne(text, at) : text[at];
-    return bytes;
+size_t AppendUnescaped(std::string_view text, std::string& out) {
+    out.reserve(out.size() + text.size());
+    for (size_t at = 0; at < text.size(); ++at) {
+        size_t escape = text.find('\\', at);
+        out.append(text.substr(at, escape - at));
+        if (escape == std::string_view::npos) break;
+        at = escape;
+        int byte = UnescapeOne(text, at);
+        if (byte < 0) return escape;
+        out += char(byte);
+    }
+    return std::string::npos;
 }
 
 std::string EscapeText(const std::string& text, bool escapeLeadingSpaces) {

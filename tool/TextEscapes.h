@@ -6,12 +6,14 @@
 // Every other byte stands for itself.
 
 #include <string>
+#include <string_view>
 
-// The bytes `text` stands for. Throws TTolvException(errAssert) for a backslash that begins
-// none of the escapes (also one at the very end of the text).
-std::string UnescapeText(const std::string& text);
+// Appends the bytes `text` stands for to `out`. Returns std::string::npos, or the index in
+// `text` of the first backslash that begins none of the escapes (also one at the very end of
+// the text), the bytes before it appended.
+size_t AppendUnescaped(std::string_view text, std::string& out);
 
-// Writes `text` so that UnescapeText gives it back byte for byte: tab, line feed and carriage
+// Writes `text` so that AppendUnescaped gives it back byte for byte: tab, line feed and carriage
 // return as \t, \n, \r; the double quote as \"; the backslash as \5Cx; other bytes outside
 // 0x20-0x7E as \HHx (upper-case digits). With escapeLeadingSpaces, the spaces at the very
 // start (which the XML parser would drop) are written \20x.

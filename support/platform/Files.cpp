@@ -58,6 +58,17 @@ int ReadFileAt(FileHandle file, void* data, uint32_t count, int64_t offset, uint
     return 0;
 }
 
+int ReadFile(FileHandle file, void* data, uint32_t count, uint32_t& done) {
+    done = 0;
+    ssize_t got;
+    do {
+        got = read(file, data, count);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return errno;
+    done = uint32_t(got);
+    return 0;
+}
+
 int WriteFileAt(FileHandle file, const void* data, uint32_t count, int64_t offset, uint32_t& done) {
     done = 0;
     const char* bytes = static_cast<const char*>(data);

@@ -81,6 +81,11 @@ bool PathExists(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &info) == 0;
 }
 
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool DeleteFile(const std::string& path) {
     return unlink(path.c_str()) == 0;
 }

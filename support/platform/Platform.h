@@ -34,6 +34,9 @@ std::string TempDirectory();
 
 // True when the path names an existing file system object (directories included).
 bool PathExists(const std::string& path);
+// True when the path names a regular file (after symbolic links): one that has a size and can
+// be read at any offset, unlike a pipe, FIFO, terminal or directory.
+bool IsRegularFile(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Replaces `to` (when it exists) in one step.
 bool RenameFile(const std::string& from, const std::string& to);
@@ -64,6 +67,9 @@ void CloseFile(FileHandle file);
 // errno. WriteFileAt writes all `count` bytes unless an error stops it.
 int ReadFileAt(FileHandle file, void* data, uint32_t count, int64_t offset, uint32_t& done);
 int WriteFileAt(FileHandle file, const void* data, uint32_t count, int64_t offset, uint32_t& done);
+// One read of up to `count` bytes at the descriptor's own position, which it moves: the way to
+// read a pipe or FIFO. `done` receives the number read (0 at the end). Returns 0 or the errno.
+int ReadFile(FileHandle file, void* data, uint32_t count, uint32_t& done);
 // Sets the file's end at `size` (growing it with zero bytes or cutting it); 0 or the errno.
 int TruncateFile(FileHandle file, int64_t size);
 // The file's size; 0 or the errno.

@@ -13,7 +13,9 @@ std::string Content(TMemBuffer& b) {
 
 } // namespace
 
-TEST(MemBuffer, GrowsToTheNextMultipleOf256StrictlyAboveAndNeverShrinks) {
+// The first block is the next multiple of 256 strictly above what is needed; a block that
+// must grow at least doubles, so that small appends cost linear time.
+TEST(MemBuffer, GrowsByMultiplesOf256AtLeastDoublingAndNeverShrinks) {
     TMemBuffer b;
     EXPECT_EQ(b.Data(), nullptr);
     b.Clear(); // a buffer without a block gets one of 256 bytes
@@ -26,6 +28,10 @@ TEST(MemBuffer, GrowsToTheNextMultipleOf256StrictlyAboveAndNeverShrinks) {
     b.Delete(500);
     b.Clear();
     EXPECT_EQ(b.GetCapacity(), 512u);
+    b.Append(nullptr, 600); // 768 would do
+    EXPECT_EQ(b.GetCapacity(), 1024u);
+    b.Append(nullptr, 2000);
+    EXPECT_EQ(b.GetCapacity(), 2816u); // the multiple needed, beyond doubling
     TMemBuffer c, d(nullptr, 256);
     c.Append(nullptr, 300);
     EXPECT_EQ(c.GetCapacity(), 512u);

@@ -20,26 +20,50 @@ struct TCloseFile {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Parses `text` from `start` with `parser`; returns the result and the offset afterwards.
-std::pair<uint32_t, int32_t> Parse(const std::string& text, TXMLParser& parser, int32_t start = 0) {
+// A stream the parser does not take for memory, so that it reads it through its window.
+class TRelayStream : public LStream {
+public:
+    explicit TRelayStream(LDynamicStream& bytes) : fBytes(bytes) {}
+    void Seek(int32_t offset, uint32_t origin) override { fBytes.Seek(offset, origin); }
+    int32_t GetPosition() override { return fBytes.GetPosition(); }
+    int32_t GetSize() override { return fBytes.GetSize(); }
+    uint32_t Write(const void* data, uint32_t& count) override { return fBytes.Write(data, count); }
+    uint32_t Read(void* data, uint32_t& count) override { return fBytes.Read(data, count); }
+
+private:
+    LDynamicStream& fBytes;
+};
+
+// Parses `text` from `start` with `parser`, from memory or, with `windowed`, through its
+// window; returns the result and the offset afterwards.
+std::pair<uint32_t, int32_t> Parse(const std::string& text, TXMLParser& parser, int32_t start = 0,
+                                   bool windowed = false) {
     LDynamicStream stream;
     stream.WriteOrThrow(text.data(), uint32_t(text.size()));
     stream.Seek(start, seekBegin);
-    uint32_t error = parser.Parse(stream);
+    TRelayStream relay(stream);
+    uint32_t error = parser.Parse(windowed ? static_cast<LStream&>(relay) : stream);
     return {error, stream.GetPosition()};
 }
 
-// Parses with the parser and with the model and reports any difference in result, offset or
-// tree.
+// Parses with the parser from memory, through a window of a few bytes (which moves at every
+// boundary: inside names, references, quoted values, terminators), without keeping text, and
+// with the model, and reports any difference in result, offset, tree or description.
 void ExpectSameAsModel(const std::string& text, bool mustParse) {
     LDynamicStream stream;
     stream.WriteOrThrow(text.data(), uint32_t(text.size()));
     stream.Seek(0, seekBegin);
     const TModelResult model = ParseModel(stream);
-    TXMLParser parser;
+    TXMLParser parser, windowed(uint32_t(1 + text.size() % 5)), checking(3, false);
     ASSERT_EQ(Parse(text, parser), std::make_pair(model.error, model.offset)) << text;
+    ASSERT_EQ(Parse(text, windowed, 0, true), std::make_pair(model.error, model.offset)) << text;
+    ASSERT_EQ(Parse(text, checking, 0, true), std::make_pair(model.error, model.offset)) << text;
+    ASSERT_EQ(checking.GetErrorText(), parser.GetErrorText()) << text;
     ASSERT_TRUE(model.error == 0 || !mustParse) << text;
     ASSERT_EQ(Canonical(parser.GetRoot()), Canonical(model.root.get())) << text;
+    ASSERT_EQ(Canonical(windowed.GetRoot()), Canonical(model.root.get())) << text;
+    ASSERT_EQ(windowed.GetErrorText(), parser.GetErrorText()) << text;
+    ASSERT_EQ(parser.GetErrorText().empty(), model.error == 0) << text;
 }
 
 // `marked` is a document in which "|" marks the offset expected after parsing (the end when
@@ -228,6 +252,7 @@ namespace {
 // Overrides steps the way a derived parser would: reading the stream itself.
 class TRecordingParser : public TXMLParser {
 public:
+    explicit TRecordingParser(uint32_t window) : TXMLParser(window) {}
     std::string log;
 
 protected:
@@ -242,12 +267,16 @@ protected:
 
 } // namespace
 
+// From memory and through a window that the steps' own reads leave behind. An element is
+// complete after its end tag, or after its start tag when it is empty.
 TEST(XMLParser, DerivedStepsReadTheStreamThemselves) {
-    TRecordingParser parser, failing;
-    EXPECT_EQ(Parse("<?xml?><a><b></b><?p q?>x</a>", parser).first, 0u);
-    EXPECT_EQ(parser.log, "xml?>/bp q?>/a");
-    EXPECT_EQ(DataOf(parser.GetRoot()), "x");
-    EXPECT_EQ(Parse("<?xml?><a><?p", failing), std::make_pair(1u, 13));
+    for (bool windowed : {false, true}) {
+        TRecordingParser parser(4), failing(4);
+        EXPECT_EQ(Parse("<?xml?><a><b></b><c/><?p q?>x</a>", parser, 0, windowed).first, 0u);
+        EXPECT_EQ(parser.log, "xml?>/b/cp q?>/a");
+        EXPECT_EQ(DataOf(parser.GetRoot()), "x");
+        EXPECT_EQ(Parse("<?xml?><a><?p", failing, 0, windowed), std::make_pair(1u, 13));
+    }
 }
 
 // The parser against the literal model, on documents, on every prefix of some of them and

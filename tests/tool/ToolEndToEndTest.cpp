@@ -8,14 +8,16 @@ namespace {
 
 const char kUsage[] =
     "\ntarnwick Usage:\n\n"
-    "  add database.file -keepComments source.xml\n"
+    "  add database.file -keepComments -strict source.xml\n"
     "\tcompiles the xml file, adding the records to an existing database\n"
-    "\t  -keepComments prevents QDF comments from being removed\n\n"
+    "\t  -keepComments prevents QDF comments from being removed\n"
+    "\t  -strict makes every reported problem an error\n\n"
     "  calc record_id\n\tconverts an id (in any format), into the 3 different formats\n"
     "\ta series of ids seperated by spaces is valid\n\n"
-    "  create database.file -keepComments source.xml\n"
+    "  create database.file -keepComments -strict source.xml\n"
     "\tcompiles the xml file to create a new database\n"
-    "\t  -keepComments prevents QDF comments from being removed\n\n"
+    "\t  -keepComments prevents QDF comments from being removed\n"
+    "\t  -strict makes every reported problem an error\n\n"
     "  compact database.file\n\tcompact the database to reclain any wasted space\n\n"
     "  compare database.file second_db.file [-json]\n"
     "\tcompares two databases, and reports differences\n"
@@ -73,6 +75,9 @@ TEST_F(ToolTest, DispatcherCalcAndOpeningMessages) {
         {{"HELP"}, kUsage, 0},
         {{"Help", "extra", "words", "-x"}, kUsage, 0},
         {{"-x", "-ALL", "help"}, kUsage, 0},
+        {{"--help"}, kUsage, 0}, // as the first word only
+        {{"-H", "list"}, kUsage, 0},
+        {{"list", "-h"}, noDatabase, -1},
         {{}, noCommand, -1},
         {{"-v"}, noCommand, -1},
         {{"hel"}, "ERROR: 'hel' not a valid command, try 'tarnwick help'\n", -1},
@@ -117,15 +122,17 @@ TEST_F(ToolTest, ProgramNameComesFromTheFirstWord) {
 }
 
 TEST_F(ToolTest, VersionPrintsFourLinesWithTheBuildDate) {
-    const TProcessResult result = Tool({"VERSION", "ignored"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "");
-    // The compiler's date and time forms: "Oct  4 1999" and "09:08:38".
-    EXPECT_TRUE(std::regex_match(result.err,
-                                 std::regex("\ntarnwick Version Info:\n\n"
-                                            "\tTarnwick version 1\\.4 : File version 1\\.0\n"
-                                            "\tKEL DLL version 'KEL Build 8'\n"
-                                            "\tTool built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} "
-                                            "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n")))
-        << result.err;
+    for (const char* word : {"VERSION", "--version"}) {
+        const TProcessResult result = Tool({word, "ignored"});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out, "");
+        // The compiler's date and time forms: "Oct  4 1999" and "09:08:38".
+        EXPECT_TRUE(std::regex_match(
+            result.err, std::regex("\ntarnwick Version Info:\n\n"
+                                   "\tTarnwick version 1\\.4 : File version 1\\.0\n"
+                                   "\tKEL DLL version 'KEL Build 8'\n"
+                                   "\tTool built on [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4} "
+                                   "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]\n")))
+            << result.err;
+    }
 }
