@@ -27,6 +27,7 @@ BUILD_DIR = "build-test"  # the binaryDir of the asan preset, inside the copied 
 MANIFEST = ".mutation-manifest"  # files copied by the last sync, relative to the copy
 
 RESULT_ORDER = ["killed", "timeout", "survived", "build-error", "not-applicable"]
+RAN = ("killed", "timeout", "survived")  # results that --resume keeps
 
 
 class MutantFileError(Exception):
@@ -51,74 +52,77 @@ class Mutant:
         return self.file.split("/", 1)[0] if self.file else ""
 
 
-def _strip_block(lines):
-    # Blank lines that only separate blocks belong to neither snippet.
-    while lines and lines[-1].strip() == "":
-        lines.pop()
-    return "\n".join(lines)
-
-
 def parse_mutants(path):
     """Reads the block format described at the top of mutants.txt."""
     mutants = []
     current = None
-    section = None  # None, "original" or "replacement"
-    buffers = {"original": [], "replacement": []}
+    section = None  # None, "original" or "replacement" while reading a snippet
+    snippet = []
 
-    def finish():
+    def fail(number, message):
+        raise MutantFileError("%s:%d: %s" % (path, number, message))
+
+    def finish(number):
         if current is None:
             return
-        current.original = _strip_block(buffers["original"])
-        current.replacement = _strip_block(buffers["replacement"])
-        missing = [
-            name
-            for name in ("file", "kind", "description")
-            if not getattr(current, name)
-        ]
+        if current.original is None:
+            fail(current.line, "mutant %s has no '--- original' snippet" % current.id)
+        if current.replacement is None:
+            fail(number, "mutant %s: its replacement is not closed by '--- end'" % current.id)
+        missing = [n for n in ("file", "kind", "description") if not getattr(current, n)]
         if missing:
-            raise MutantFileError(
-                "%s:%d: mutant %s lacks %s" % (path, current.line, current.id, ", ".join(missing))
-            )
+            fail(current.line, "mutant %s lacks %s" % (current.id, ", ".join(missing)))
         if not current.original.strip():
-            raise MutantFileError(
-                "%s:%d: mutant %s has an empty original snippet" % (path, current.line, current.id)
-            )
+            fail(current.line, "mutant %s has an empty original snippet" % current.id)
         if current.original == current.replacement:
-            raise MutantFileError(
-                "%s:%d: mutant %s changes nothing" % (path, current.line, current.id)
-            )
+            fail(current.line, "mutant %s changes nothing" % current.id)
         mutants.append(current)
 
+    number = 0
     with open(path, encoding="utf-8") as f:
         for number, raw in enumerate(f, 1):
             line = raw.rstrip("\n")
+            if section == "original":
+                if line == "--- replacement":
+                    current.original = "\n".join(snippet)
+                    section, snippet = "replacement", []
+                elif line.startswith("=== ") or line == "--- end":
+                    fail(number, "mutant %s: '--- replacement' expected" % current.id)
+                else:
+                    snippet.append(line)
+                continue
+            if section == "replacement":
+                if line == "--- end":
+                    current.replacement = "\n".join(snippet)
+                    section, snippet = None, []
+                elif line.startswith("=== ") or line.startswith("--- "):
+                    fail(number, "mutant %s: '--- end' expected" % current.id)
+                else:
+                    snippet.append(line)
+                continue
             if line.startswith("=== "):
-                finish()
+                finish(number)
                 ident = line[4:].strip()
                 if not re.fullmatch(r"[A-Za-z0-9_.-]+", ident):
-                    raise MutantFileError("%s:%d: bad mutant id %r" % (path, number, ident))
+                    fail(number, "bad mutant id %r" % ident)
                 current = Mutant(ident, number)
-                section = None
-                buffers = {"original": [], "replacement": []}
                 continue
-            if line in ("--- original", "--- replacement"):
-                if current is None:
-                    raise MutantFileError("%s:%d: snippet outside a mutant" % (path, number))
-                section = line[4:]
-                continue
-            if section is not None:
-                buffers[section].append(line)
+            if line.strip() == "" or line.startswith("#"):
                 continue
             if current is None:
-                continue  # the header comment
-            if line.strip() == "" or line.startswith("#"):
+                fail(number, "unexpected line before the first mutant: %r" % line)
+            if line == "--- original":
+                if current.original is not None:
+                    fail(number, "mutant %s has a second original snippet" % current.id)
+                section, snippet = "original", []
                 continue
             match = re.fullmatch(r"(file|kind|description):\s*(.*)", line)
             if not match:
-                raise MutantFileError("%s:%d: unexpected line %r" % (path, number, line))
-            key, value = match.group(1), match.group(2).strip()
-            setattr(current, key, value)
-    finish()
+                fail(number, "unexpected line %r" % line)
+            setattr(current, match.group(1), match.group(2).strip())
+    if section is not None:
+        fail(number, "mutant %s: the file ends inside a snippet" % current.id)
+    finish(number)
 
     seen = set()
     for mutant in mutants:
@@ -209,6 +213,14 @@ def log(message):
     print("[%s] %s" % (stamp, message), flush=True)
 
 
+class Interrupted(Exception):
+    pass
+
+
+def _interrupt(signum, frame):
+    raise Interrupted("signal %d" % signum)
+
+
 def run(command, cwd, timeout, log_path):
     """Runs `command` under nice in its own process group; returns (code, output, timed_out).
 
@@ -231,6 +243,11 @@ def run(command, cwd, timeout, log_path):
             timed_out = True
             os.killpg(process.pid, signal.SIGKILL)
             code = process.wait()
+        except BaseException:
+            # Interrupted: the build or the tests must not outlive the run.
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            raise
     with open(log_path, encoding="utf-8", errors="replace") as f:
         output = f.read()
     return code, output, timed_out
@@ -667,7 +684,9 @@ def main():
     parser.add_argument("--out", help="results JSON (default WORKDIR/results.json)")
     parser.add_argument("--markdown", help="summary (default: the JSON name with .md)")
     parser.add_argument(
-        "--resume", action="store_true", help="keep the results already in --out, run the rest"
+        "--resume",
+        action="store_true",
+        help="keep the killed, timed-out and surviving mutants already in --out, run the rest",
     )
     parser.add_argument(
         "--check", action="store_true", help="only parse the list and check where it applies"
@@ -684,6 +703,11 @@ def main():
         write_markdown(data, target)
         print("wrote %s" % target)
         return 0
+
+    # SIGTERM and SIGINT end the run cleanly: the mutated file is restored, the build or
+    # ctest in progress is killed, and the results so far stay in --out.
+    signal.signal(signal.SIGTERM, _interrupt)
+    signal.signal(signal.SIGINT, _interrupt)
 
     source = os.path.abspath(args.source or default_source())
     try:
@@ -769,12 +793,16 @@ def main():
     done = {}
     for position, index in enumerate(order, 1):
         mutant = mutants[index]
-        if mutant.id in previous and previous[mutant.id]["result"] != "not-applicable":
+        if mutant.id in previous and previous[mutant.id]["result"] in RAN:
             done[mutant.id] = previous[mutant.id]
             continue
         log("[%d/%d] %s %s: %s" % (position, len(order), mutant.id, mutant.file,
                                    mutant.description))
-        record = run_mutant(mutant, copy, args, logs)
+        try:
+            record = run_mutant(mutant, copy, args, logs)
+        except Interrupted as stop:
+            log("stopped by %s; the results so far are in %s" % (stop, out))
+            return 1
         done[mutant.id] = record
         killers = len(record.get("killed_by", {}))
         log("    %s in %.0f s%s" % (record["result"], record["seconds"],
@@ -795,4 +823,7 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except Interrupted as stop:
+        sys.exit("stopped by %s" % stop)
