@@ -465,19 +465,29 @@ def write_markdown(data, path):
     lines.append("")
     meta = data.get("run", {})
     if meta:
+        seconds = sorted(r.get("seconds", 0) for r in results)
+        median = seconds[len(seconds) // 2] if seconds else 0
         lines.append(
-            "Source: `%s` (commit %s), run %s, %d s in all (baseline build and suite %d s), "
-            "ctest -j %s with %s s per test."
+            "Source: `%s` (commit %s), run %s with ctest -j %s and %s s per test. The mutants "
+            "took %d min in all (%d s each at the median: an incremental build and the whole "
+            "suite); the baseline build and suite %d s."
             % (
                 meta.get("source", "?"),
                 meta.get("commit", "?"),
                 meta.get("started", "?"),
-                meta.get("seconds", 0),
-                meta.get("baseline_seconds", 0),
                 meta.get("jobs", "?"),
                 meta.get("test_timeout", "?"),
+                round(sum(seconds) / 60),
+                median,
+                meta.get("baseline_seconds", 0),
             )
         )
+        if meta.get("resumed"):
+            lines.append("")
+            lines.append(
+                "Taken over from an earlier run of the same list (--resume): %s."
+                % ", ".join(meta["resumed"])
+            )
         if meta.get("baseline_tests"):
             lines.append("")
             lines.append("The unmutated suite: %d tests, all passing." % meta["baseline_tests"])
@@ -795,6 +805,7 @@ def main():
         mutant = mutants[index]
         if mutant.id in previous and previous[mutant.id]["result"] in RAN:
             done[mutant.id] = previous[mutant.id]
+            data["run"].setdefault("resumed", []).append(mutant.id)
             continue
         log("[%d/%d] %s %s: %s" % (position, len(order), mutant.id, mutant.file,
                                    mutant.description))
