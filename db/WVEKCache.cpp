@@ -29,37 +29,28 @@ TWVEKCache::~TWVEKCache() {
 }
 
 void TWVEKCache::FreeHeld() {
-    for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
-        delete reinterpret_cast<TDBRecord*>(node->value);
     fHeld.Clear();
-    fHeldIndex.clear();
 }
 
 TDBRecord* TWVEKCache::Lookup(uint32_t id) const {
-    auto it = fHeldIndex.find(id);
-    return it == fHeldIndex.end() ? nullptr : reinterpret_cast<TDBRecord*>(it->second->value);
+    return fHeld.Find(id);
 }
 
 bool TWVEKCache::Hold(TDBRecord* record) {
     ThrowUnless(record != nullptr, errNilPointer);
     uint32_t id = record->GetId();
     if (Contains(id)) return false;
-    fHeld.AddLast(record, id);
-    fHeldIndex.emplace(id, fHeld.Tail());
+    fHeld.MakeRoom();
     fHeldBytes += HeldSize(*record);
+    fHeld.Add(std::unique_ptr<TDBRecord>(record));
     return true;
 }
 
 bool TWVEKCache::Drop(uint32_t id) {
-    auto it = fHeldIndex.find(id);
-    if (it == fHeldIndex.end()) return false;
-    auto* record = reinterpret_cast<TDBRecord*>(it->second->value);
-    fHeld.RemoveNode(it->second);
-    fHeldIndex.erase(it);
+    const std::unique_ptr<TDBRecord> record = fHeld.Take(id);
+    if (!record) return false;
     fHeldBytes -= HeldSize(*record);
-    uint32_t position = record->GetPosition(), length = record->GetLength();
-    delete record;
-    MarkObsolete(position, length);
+    MarkObsolete(record->GetPosition(), record->GetLength());
     return true;
 }
 
@@ -102,14 +93,18 @@ uint32_t TWVEKCache::Prepare(bool abort) {
     return 0;
 }
 
+// Sorted on copies of the positions, so that the sort does not visit every record each time
+// it compares two.
 std::vector<const TDBRecord*> TWVEKCache::HeldInFileOrder() const {
+    std::vector<std::pair<uint32_t, const TDBRecord*>> placed;
+    placed.reserve(fHeld.Count());
+    fHeld.ForEach([&](const TDBRecord& record) { placed.emplace_back(record.GetPosition(), &record); });
+    std::sort(placed.begin(), placed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<const TDBRecord*> records;
-    records.reserve(fHeldIndex.size());
-    for (TKeyedListNode* node = fHeld.Head(); node; node = node->next)
-        records.push_back(reinterpret_cast<const TDBRecord*>(node->value));
-    std::sort(records.begin(), records.end(), [](const TDBRecord* a, const TDBRecord* b) {
-        return a->GetPosition() < b->GetPosition();
-    });
+    records.reserve(placed.size());
+    for (const auto& entry : placed)
+        records.push_back(entry.second);
     return records;
 }
 
@@ -118,11 +113,10 @@ void TWVEKCache::JournalOverwrites(TJournal& journal) {
     for (const auto& [position, length] : fObsolete)
         if (position < size) journal.Protect(TJournalFile::kDatabase, *fStream, position,
                                              uint32_t(kRecordHeaderSize));
-    for (TKeyedListNode* node = fHeld.Head(); node; node = node->next) {
-        const auto* record = reinterpret_cast<const TDBRecord*>(node->value);
-        journal.Protect(TJournalFile::kDatabase, *fStream, record->GetPosition(),
-                        record->WrittenSize());
-    }
+    fHeld.ForEach([&](const TDBRecord& record) {
+        journal.Protect(TJournalFile::kDatabase, *fStream, record.GetPosition(),
+                        record.WrittenSize());
+    });
 }
 
 // A version already in the file gets the deleted bit in its own header; a place that was

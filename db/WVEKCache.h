@@ -2,20 +2,18 @@
 // TWVEKCache: the database's record cache. New and changed record versions wait here, and so
 // do the positions of dead versions, until the two-phase flush writes them.
 //
-// Held records are owned and written in the order they were held; a hash index beside the
-// list finds them by id. Places for new versions are handed out at the end of the file
+// Held records are owned by an open-addressing table by id and written in file order. Places for new versions are handed out at the end of the file
 // (Allocate) and never overlap. Every held record sits either at its old place (same length
 // as on disk) or at a place from Allocate.
 
 #include "Cache.h"
 #include "DBRecord.h"
-#include "KeyedList.h"
+#include "HeldRecords.h"
 #include "Stream.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace WVEK {
@@ -31,7 +29,7 @@ public:
     // Frees every held record without writing anything; leaves the sync.
     ~TWVEKCache() override;
 
-    bool Contains(uint32_t id) const { return fHeldIndex.count(id) != 0; }
+    bool Contains(uint32_t id) const { return fHeld.Find(id) != nullptr; }
     // The held record for id (owned by the cache), or null.
     TDBRecord* Lookup(uint32_t id) const;
     // Takes ownership of `record` and holds it under its id, counting its bytes; false (the
@@ -73,8 +71,7 @@ private:
     void FreeHeld();
 
     std::map<uint32_t, uint32_t> fObsolete; // position -> data length, ascending
-    TKeyedList fHeld;                       // id -> TDBRecord*, in the order held
-    std::unordered_map<uint32_t, TKeyedListNode*> fHeldIndex;
+    THeldRecords fHeld;
     LStream* fStream;
     std::string fName;
     uint32_t fAppendPosition;
