@@ -3,7 +3,7 @@
 #include "Exception.h"
 #include "NumberReader.h"
 
-#include <cstdio>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -29,10 +29,24 @@ char ReferencedByte(std::string_view ref) {
 
 } // namespace
 
+// Runs of printable bytes that need no reference are copied whole.
 void EncodeEntities(std::string& text) {
+    static constexpr auto kPlain = [] {
+        std::array<bool, 256> plain{};
+        for (int c = 32; c <= 126; ++c)
+            plain[size_t(c)] = c != '<' && c != '>' && c != '&' && c != '"' && c != '\'';
+        return plain;
+    }();
     std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
+    out.reserve(text.size() + text.size() / 8);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t at = 0, size = text.size(); at < size;) {
+        size_t run = at;
+        while (run < size && kPlain[bytes[run]])
+            ++run;
+        out.append(text, at, run - at);
+        if (run == size) break;
+        const unsigned char c = bytes[run];
         switch (c) {
         case '<':
             out += "&lt;";
@@ -49,15 +63,15 @@ void EncodeEntities(std::string& text) {
         case '\'':
             out += "&apos;";
             break;
-        default:
-            if (c >= 32 && c <= 126) {
-                out += char(c);
-            } else {
-                char reference[8];
-                std::snprintf(reference, sizeof reference, "&#x%X;", unsigned(c));
-                out += reference;
-            }
+        default: {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            out += "&#x";
+            if (c >= 16) out += kDigits[c >> 4];
+            out += kDigits[c & 0xF];
+            out += ';';
         }
+        }
+        at = run + 1;
     }
     text.swap(out);
 }

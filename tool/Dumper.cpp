@@ -52,8 +52,7 @@ void DumpRecord(WVEK::TWVEK_DB& database, uint32_t id, LStream& stream, uint32_t
         ReportError("record %s could not be read", idText.c_str());
         return;
     }
-    std::string out =
-        FormatString("<record id=\"%s\" type=\"%s\"", idText.c_str(), RecordTypeName(type));
+    std::string out = "<record id=\"" + idText + "\" type=\"" + RecordTypeName(type) + '"';
     if (flags & 0x1) out += " compressed=\"true\"";
     if (flags & 0x2) out += " encrypted=\"true\"";
     if (flags & 0x4) out += " permanent=\"true\"";

@@ -55,11 +55,11 @@ bool ParseRangeEntry(const std::string& entry, TRecordRange& range) {
 
 } // namespace
 
+// Written without a format call: every listed and dumped record shows its id.
 std::string FormatRecordId(uint32_t id, char separator) {
-    if ((id >> 24) != 0)
-        return FormatString("%u%c%u%c%u", id >> 24, separator, (id >> 16) & 0xFF, separator,
-                            id & 0xFFFF);
-    return FormatString("%u%c%u", (id >> 16) & 0xFF, separator, id & 0xFFFF);
+    std::string text;
+    if ((id >> 24) != 0) text = std::to_string(id >> 24) + separator;
+    return text + std::to_string((id >> 16) & 0xFF) + separator + std::to_string(id & 0xFFFF);
 }
 
 uint32_t ParseRecordId(const std::string& text) {

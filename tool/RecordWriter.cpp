@@ -20,23 +20,6 @@ bool ShownInColumn(uint8_t byte) {
            byte != '<' && byte != '>';
 }
 
-// The character column of one line: printable bytes as themselves, others as '.'; a '-'
-// right after another '-' is shown as '.', so that the comment never holds "--".
-void AppendCharacterColumn(std::string& out, const uint8_t* bytes, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
-        bool doubleHyphen = bytes[i] == '-' && i > 0 && bytes[i - 1] == '-';
-        out += ShownInColumn(bytes[i]) && !doubleHyphen ? char(bytes[i]) : '.';
-    }
-}
-
-// "%02X " of one byte.
-void AppendHexByte(std::string& out, uint8_t byte) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 0xF];
-    out += ' ';
-}
-
 std::string Bytes(const uint8_t* data, uint32_t length) {
     return std::string(reinterpret_cast<const char*>(data), length);
 }
@@ -103,19 +86,40 @@ bool LooksLikeKeyedTable(const uint8_t* data, uint32_t length) {
     return zeros == count && data[length - 1] == 0;
 }
 
+// Every line has the same layout, so the element is sized first and filled in place.
 void WriteHexData(std::string& out, const uint8_t* data, uint32_t length, bool characterColumn) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
     const uint32_t perLine = characterColumn ? 10 : 20;
+    const uint32_t lines = (length + perLine - 1) / perLine;
+    // "\n    " and three characters a byte; with the column, the padding of a short line, then
+    // "   <!-- ", a character a byte and " -->".
+    size_t size = size_t(lines) * 5 + size_t(length) * 3;
+    if (characterColumn) size += size_t(lines) * (3 * perLine + 12) - size_t(length) * 2;
     out += "  <hex_data>";
+    size_t at = out.size();
+    out.resize(at + size);
+    char* p = out.data() + at;
     for (uint32_t start = 0; start < length; start += perLine) {
-        uint32_t count = std::min(perLine, length - start);
-        out += "\n    ";
-        for (uint32_t i = 0; i < count; ++i)
-            AppendHexByte(out, data[start + i]);
+        const uint32_t count = std::min(perLine, length - start);
+        std::memcpy(p, "\n    ", 5);
+        p += 5;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t byte = data[start + i];
+            *p++ = kDigits[byte >> 4];
+            *p++ = kDigits[byte & 0xF];
+            *p++ = ' ';
+        }
         if (!characterColumn) continue;
-        out.append(size_t(perLine - count) * 3, ' ');
-        out += "   <!-- ";
-        AppendCharacterColumn(out, data + start, count);
-        out += " -->";
+        p = std::fill_n(p, size_t(perLine - count) * 3, ' ');
+        std::memcpy(p, "   <!-- ", 8);
+        p += 8;
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint8_t byte = data[start + i];
+            const bool doubleHyphen = byte == '-' && i > 0 && data[start + i - 1] == '-';
+            *p++ = ShownInColumn(byte) && !doubleHyphen ? char(byte) : '.';
+        }
+        std::memcpy(p, " -->", 4);
+        p += 4;
     }
     out += "\n  </hex_data>\n";
 }

@@ -56,6 +56,7 @@ size_t AppendUnescaped(std::string_view text, std::string& out) {
     return std::string::npos;
 }
 
+// Runs of printable bytes other than the backslash and the double quote are copied whole.
 std::string EscapeText(const std::string& text, bool escapeLeadingSpaces) {
     std::string out;
     out.reserve(text.size());
@@ -63,8 +64,14 @@ std::string EscapeText(const std::string& text, bool escapeLeadingSpaces) {
     if (escapeLeadingSpaces)
         for (; at < text.size() && text[at] == ' '; ++at)
             out += "\\20x";
-    for (; at < text.size(); ++at) {
-        auto byte = uint8_t(text[at]);
+    while (at < text.size()) {
+        size_t run = at;
+        while (run < text.size() && text[run] >= 0x20 && text[run] <= 0x7E && text[run] != '"' &&
+               text[run] != '\\')
+            ++run;
+        out.append(text, at, run - at);
+        if (run == text.size()) break;
+        const auto byte = uint8_t(text[run]);
         switch (byte) {
         case '\t':
             out += "\\t";
@@ -81,12 +88,13 @@ std::string EscapeText(const std::string& text, bool escapeLeadingSpaces) {
         case '\\':
             out += "\\5Cx";
             break;
-        default:
-            if (byte >= 0x20 && byte <= 0x7E)
-                out += char(byte);
-            else
-                out += FormatString("\\%02Xx", byte);
+        default: {
+            static constexpr char kDigits[] = "0123456789ABCDEF";
+            const char escape[] = {'\\', kDigits[byte >> 4], kDigits[byte & 0xF], 'x'};
+            out.append(escape, sizeof escape);
         }
+        }
+        at = run + 1;
     }
     return out;
 }
