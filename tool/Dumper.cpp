@@ -52,7 +52,11 @@ void DumpRecord(WVEK::TWVEK_DB& database, uint32_t id, LStream& stream, uint32_t
         ReportError("record %s could not be read", idText.c_str());
         return;
     }
-    std::string out = "<record id=\"" + idText + "\" type=\"" + RecordTypeName(type) + '"';
+    // One buffer for every record of the run: a dump writes many, one after another.
+    static std::string out;
+    out.clear();
+    out.append("<record id=\"").append(idText).append("\" type=\"");
+    out.append(RecordTypeName(type)).append("\"");
     if (flags & 0x1) out += " compressed=\"true\"";
     if (flags & 0x2) out += " encrypted=\"true\"";
     if (flags & 0x4) out += " permanent=\"true\"";

@@ -8,6 +8,7 @@
 #include "XMLParser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -15,10 +16,16 @@ namespace {
 
 constexpr const char* kIndent = "  ";
 
-bool ShownInColumn(uint8_t byte) {
-    return byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\'' && byte != '&' &&
-           byte != '<' && byte != '>';
-}
+// The character column's character for each byte: printable bytes as themselves, others '.'.
+constexpr std::array<char, 256> kColumnCharacter = [] {
+    std::array<char, 256> column{};
+    for (int c = 0; c < 256; ++c) {
+        const bool shown = c >= 0x20 && c <= 0x7E && c != '"' && c != '\'' && c != '&' &&
+                           c != '<' && c != '>';
+        column[size_t(c)] = shown ? char(c) : '.';
+    }
+    return column;
+}();
 
 std::string Bytes(const uint8_t* data, uint32_t length) {
     return std::string(reinterpret_cast<const char*>(data), length);
@@ -113,10 +120,12 @@ void WriteHexData(std::string& out, const uint8_t* data, uint32_t length, bool c
         p = std::fill_n(p, size_t(perLine - count) * 3, ' ');
         std::memcpy(p, "   <!-- ", 8);
         p += 8;
+        // A '-' right after another '-' byte is shown as '.', so that the comment never holds
+        // "--".
         for (uint32_t i = 0; i < count; ++i) {
             const uint8_t byte = data[start + i];
             const bool doubleHyphen = byte == '-' && i > 0 && data[start + i - 1] == '-';
-            *p++ = ShownInColumn(byte) && !doubleHyphen ? char(byte) : '.';
+            *p++ = doubleHyphen ? '.' : kColumnCharacter[byte];
         }
         std::memcpy(p, " -->", 4);
         p += 4;
