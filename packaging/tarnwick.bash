@@ -20,9 +20,10 @@ _tarnwick() {
 
     local options="" files=""
     case $command in
-    add | create) options="-keepComments" ;;
+    add | create) options="-keepComments -strict" ;;
+    compare) options="-json" ;;
     dump) options="-notables -binary -skipASC -all" ;;
-    list) options="-tab -skip -only" ;;
+    list) options="-tab -skip -only -json" ;;
     esac
     if [[ $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
@@ -30,14 +31,15 @@ _tarnwick() {
     fi
     if ((position == 0)); then
         mapfile -t COMPREPLY < <(compgen -W "add calc create compact compare delete dump help
-            list remove version" -- "$cur")
+            list remove verify version --help --version" -- "$cur")
         return
     fi
 
     # What the next positional word names: a file, an XML source, or (ids and record ranges)
     # nothing that can be completed.
     case $command:$position in
-    add:1 | create:1 | compact:1 | compare:[12] | delete:1 | dump:1 | list:1 | remove:1) files=any ;;
+    add:1 | create:1 | compact:1 | compare:[12] | delete:1 | dump:1 | list:1 | remove:1 | verify:1)
+        files=any ;;
     add:2 | create:2) files=xml ;;
     create:3 | list:2 | dump:3) files=any ;;
     dump:2) [[ $all ]] && files=any ;; # the output file, when -all stands for the range
