@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 #include "Exception.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace WVEK {
@@ -41,13 +42,20 @@ void TNodeView::Store(uint32_t base, uint32_t slot, uint32_t word) {
     StoreLE32(fBlock + base + 4 * slot, word);
 }
 
+// Binary: the keys in use are strictly increasing, so the first slot not below the key is the
+// one a scan from slot 0 would stop at.
 uint32_t TNodeView::Search(int32_t key, bool& present) const {
-    uint32_t count = Count();
-    uint32_t slot = 0;
-    while (slot < count && Key(slot) < key)
-        ++slot;
-    present = slot < count && Key(slot) == key;
-    return slot;
+    const uint32_t count = std::min(Count(), kMaxKeys);
+    uint32_t low = 0, high = count;
+    while (low < high) {
+        const uint32_t middle = (low + high) / 2;
+        if (Key(middle) < key)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    present = low < count && Key(low) == key;
+    return low;
 }
 
 void TNodeView::MoveEntries(uint32_t from, uint32_t to, uint32_t n) {

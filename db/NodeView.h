@@ -41,7 +41,8 @@ public:
     bool IsLeaf() const { return Child(0) == IndexFormat::kNone; }
 
     // The first slot whose key is >= key (signed), or Count(); `present` tells whether that
-    // slot holds the key itself. Linear.
+    // slot holds the key itself. Binary, relying on the keys in use being strictly increasing
+    // (a damaged node may give any slot in range, never one outside).
     uint32_t Search(int32_t key, bool& present) const;
 
     // Puts the entry at `slot` and its right child at child slot+1, shifting the slots above
