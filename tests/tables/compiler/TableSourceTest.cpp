@@ -1,8 +1,7 @@
 // Building atom tables from source elements: each kind of mistake with its exact message.
 // (Valid sources are pinned through the built compiler.)
-#include "TableSourceReader.h"
-
 #include "AtomTable.h"
+#include "TableSourceReader.h"
 
 #include <gtest/gtest.h>
 

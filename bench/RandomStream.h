@@ -1,5 +1,5 @@
 #pragma once
-// Random Full-form streams for the round trips and the text benchmark.
+// Random Full-form streams for the text benchmark.
 
 #include "ReservedAtoms.h"
 #include "TestTables.h"
@@ -113,7 +113,11 @@ private:
         if (f == kFormatString || f == kFormatByteList) return Random(1 + Below(12));
         if (f == kFormatBoolean) return Random(1, 0, 2);
         if (f == kFormatGlobalId) return GlobalId();
-        if (f == kFormatStream) return depth < 2 ? Of(Stream(Below(4), depth + 1)) : Bytes8{};
+        if (f == kFormatStream) {
+            if (depth >= 2) return {};
+            ZBuffer nested = Stream(Below(4), depth + 1);
+            return Bytes8(nested.Data(), nested.Data() + nested.Length());
+        }
         if (f == kFormatObjectName) return Cat(Random(1), Random(Below(8)));
         if (f == kFormatOrientation) return {uint8_t((Below(2) << 6) | (Below(5) << 3) | Below(5))};
         if (f == kFormatToken) {
