@@ -1,14 +1,17 @@
 #pragma once
 // Random Full-form streams for the text benchmark.
 
+#include "AtomTable.h"
+#include "FullWriter.h"
 #include "ReservedAtoms.h"
-#include "TestTables.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <random>
 #include <utility>
 #include <vector>
+
+using Bytes8 = std::vector<uint8_t>;
 
 // Random Full-form streams of the atoms of a table's class 2, with a canonical argument
 // drawn for each atom's format: one that the disassembler shows in a text that the assembler

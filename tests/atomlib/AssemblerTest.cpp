@@ -1,13 +1,9 @@
 // The assembler: the stream loop, comments, the unknown-atom form, nesting, fragments, limits
 // and the CText2HText call site.
 #include "AtomText.h"
-#include "Damage.h"
 #include "KelFlags.h"
 
 #include <cstring>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -114,11 +110,7 @@ const char* RecordingHook(KelTextDesc* desc) {
     return gResult;
 }
 
-class AssemblerHook : public AtomText {
-protected:
-    void SetUp() override { TextHooks().cText2HText = RecordingHook; }
-    void TearDown() override { TextHooks().cText2HText = nullptr; }
-};
+using AssemblerHook = AtomText;
 
 // Each row: the string argument, the flags, the type the hook leaves and its result => the
 // bytes and what the hook was handed. It sees escapes resolved and each lone CR paired with
@@ -126,6 +118,7 @@ protected:
 // it is handed the text type; atom 22 holds like 23 (the assembler restores no type after one
 // atom). The type it leaves must be 0, 260 or the current one.
 TEST_F(AssemblerHook, SeesResolvedEscapesAndTheTextTypeAndMayReplaceBoth) {
+    TextHooks().cText2HText = RecordingHook; // the fixture removes it
     const uint32_t k80 = kelFlagTextTypeToHook, k100 = kelFlagTextType260;
     const std::string fourTypes = "str <\"x\">\ntext_type_once <260>\nstr <\"x\">\nstr <\"x\">\n"
                                   "text_type <4107>\nstr <\"x\">\ntext_type_plain\nstr <\"x\">";
@@ -155,36 +148,6 @@ TEST_F(AssemblerHook, SeesResolvedEscapesAndTheTextTypeAndMayReplaceBoth) {
     gLeaveType = 7;
     EXPECT_EQ(Asm("text_type <7>\nstr <\"a\">"), "00 17 02 00 07 01 05 01 61");
     EXPECT_EQ(Asm("text_type <7>\ntext_type_plain\n\nstr <\"a\">"), "error 28 on line 4");
-}
-
-// A text that reaches every format, cut at every length and with every byte changed, ends in
-// 0 or an assembler code on a line of the text, as a stream and as a fragment.
-TEST_F(Assembler, DamagedTextsEndInACleanResult) {
-    const std::string text =
-        "; head\r\na <300>\nt <yes>\ns <a <1> ; in\n str <\"q\\x41\\n\">>\n"
-        "gid <1-2-3>\nobj <view, \"t\">\norient <vlt>\ntok <\"ab\" 1-2>\n"
-        "crit <open>\nalert <info, 41x>\nref <far>\nbytes <1 2>\nhidden <01x>\n"
-        "ln <c, 5>\nls <d, \"x\">\nletters <a b>\nmulti <7, on, \"x\">\n"
-        "style <bold | 4>\nbyte <1>\nword <2>\ndword <3>\nthe_unknown <3, 17, 01x>\n";
-    ASSERT_EQ(Asm(text).find("error"), std::string::npos);
-    auto known = [](int32_t code) {
-        return code == 0 || (code >= 6 && code <= 8) || (code >= 10 && code <= 24) || code == 26 ||
-               code == 28;
-    };
-    const TDamageOptions masks{0, 1, {0xFF, 0x01, 0x10, 0x1C}}; // 0x10: "<" <-> ",", "l" -> "|"
-    ForEachDamage<char>(
-        {text.begin(), text.end()},
-        [&](const std::string& what, const std::vector<char>& damaged) {
-            const std::string bytes(damaged.begin(), damaged.end());
-            ZBuffer out;
-            uint32_t line = 0;
-            int32_t code = AssembleStream(*table, bytes.c_str(), 0, out, line);
-            EXPECT_TRUE(known(code) && line <= 40) << code << " for " << what;
-            ZFragment f;
-            code = AssembleFragment(*table, bytes.c_str(), 0, f);
-            EXPECT_TRUE(known(code) && f.line <= 40 && f.consumed <= bytes.size()) << what;
-        },
-        masks);
 }
 
 } // namespace

@@ -1,14 +1,13 @@
 // The atom table file: the object file format both ways and what a reader must reject.
+#include "AtomText.h"
 #include "ClassRegistry.h"
 #include "Damage.h"
 #include "KelCodes.h"
 #include "TableFile.h"
-#include "TestTables.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -28,8 +27,7 @@ const std::string kClose = kNull + kNull + kNull + kNull + kNull; // enums, mult
 int32_t Read(const Bytes8& bytes, std::shared_ptr<ZAtomTable>& table) {
     return ReadAtomTable(bytes.data(), bytes.size(), table);
 }
-int32_t Read(const std::string& hex) {
-    std::shared_ptr<ZAtomTable> table;
+int32_t Read(const std::string& hex, std::shared_ptr<ZAtomTable> table = nullptr) {
     return Read(Unhex(hex), table);
 }
 // A reference to a new object of class `id`, up to its version word.

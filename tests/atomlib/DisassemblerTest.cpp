@@ -7,90 +7,88 @@
 #include "KelFlags.h"
 #include "LineWrap.h"
 
-#include <string>
-#include <vector>
-
 namespace {
 
 constexpr uint32_t kAlt = kelFlagAlternateSyntax;
 
 using Disassembler = AtomText;
 
+// The expected text of a case, with "/" for each line break (CR LF).
+std::string Lines(std::string text) {
+    for (size_t at = text.find('/'); at != text.npos; at = text.find('/', at + 2))
+        text.replace(at, 1, "\r\n");
+    return text;
+}
+
+// Each case: a stream => its text, "/" ending each line.
 TEST_F(Disassembler, Streams) {
     const char* const cases[] = {
         " => ",
         // begin, a <5>, s holding a <7>, end.
         "02 01 00 01 01 01 05 01 03 04 01 01 01 07 02 03 00 => "
-        "begin\r\n  a <5>\r\n  s\r\n    <\r\n    a <7>\r\n    >\r\nend\r\n",
+        "begin/  a <5>/  s/    </    a <7>/    >/end/",
         // Empty arguments, arguments that show nothing, an empty nested stream.
-        "01 01 00 => a\r\n",
-        "02 08 01 01 01 0C 02 09 09 02 15 01 01 => silent \r\nref \r\nbare \r\n",
-        "01 03 00 => s\r\n  <\r\n  >\r\n",
+        "01 01 00 => a/", "02 08 01 01 01 0C 02 09 09 02 15 01 01 => silent /ref /bare /",
+        "01 03 00 => s/  </  >/",
         // A hidden atom prints nothing and its layout flags do nothing.
-        "02 01 00 02 06 02 01 02 01 01 01 01 => begin\r\n  a <1>\r\n",
+        "02 01 00 02 06 02 01 02 01 01 01 01 => begin/  a <1>/",
         // Names print in lower case, atom references as stored; an empty name prints nothing.
-        "02 07 01 01 => loudname <1>\r\n", "01 0C 02 02 07 => ref <LoudName>\r\n",
-        "02 19 01 01 =>  <1>\r\n",
+        "02 07 01 01 => loudname <1>/", "01 0C 02 02 07 => ref <LoudName>/", "02 19 01 01 =>  <1>/",
         // Unknown atoms are not indented; class 1 is never read.
         "02 01 00 09 C8 02 01 AB 09 01 00 => "
-        "begin\r\nthe_unknown <9, 200, 01x, abx>\r\nthe_unknown <9, 1>\r\n",
+        "begin/the_unknown <9, 200, 01x, abx>/the_unknown <9, 1>/",
         // Comment atoms print their text up to a NUL byte, indented.
         "02 01 00 E8 13 24 07 20 61 20 6E 6F 74 65 E8 13 24 04 61 62 00 63 E8 13 24 00 => "
-        "begin\r\n  ; a note\r\n  ;ab\r\n  ;\r\n",
-        "E8 08 03 01 78 => caption <\"x\">\r\n",
+        "begin/  ; a note/  ;ab/  ;/",
+        "E8 08 03 01 78 => caption <\"x\">/",
         // Large atoms are joined; an end without a start hands on protocol 0 atom 0; a joined
         // atom numbered like a piece is shown, not joined again.
-        "00 04 02 01 01 00 05 01 00 00 06 01 05 01 01 01 06 => a <5>\r\na <6>\r\n",
-        "00 06 01 05 01 01 01 06 => the_unknown <0, 0, 05x>\r\na <6>\r\n",
-        "00 04 02 00 06 00 06 01 01 => the_unknown <0, 6, 01x>\r\n", "00 04 01 01 => [error 11]",
+        "00 04 02 01 01 00 05 01 00 00 06 01 05 01 01 01 06 => a <5>/a <6>/",
+        "00 06 01 05 01 01 01 06 => the_unknown <0, 0, 05x>/a <6>/",
+        "00 04 02 00 06 00 06 01 01 => the_unknown <0, 6, 01x>/", "00 04 01 01 => [error 11]",
         // An error ends the walk; the text before it stays.
-        "01 01 01 01 01 08 01 80 01 01 01 02 => a <1>\r\norient \r\n[error 13]",
-        "01 08 01 28 => orient <h>\r\n[error 13]", "01 01 01 05 01 01 02 07 => a <5>\r\n[error 11]",
+        "01 01 01 01 01 08 01 80 01 01 01 02 => a <1>/orient /[error 13]",
+        "01 08 01 28 => orient <h>/[error 13]", "01 01 01 05 01 01 02 07 => a <5>/[error 11]",
         // Enumerations and multi arguments.
-        "01 13 01 03 => style <bold | italic>\r\n", "01 13 01 05 => style <bold | 4>\r\n",
-        "01 13 01 00 => style <0>\r\n", "01 13 02 01 02 => style <bold>\r\n",
-        "02 10 01 02 => border <thick>\r\n", "02 10 01 07 => border <7>\r\n",
-        "02 16 03 01 02 03 => wide <big>\r\n", "02 1A 04 80 00 00 01 => wide4 <Caps | top>\r\n",
+        "01 13 01 03 => style <bold | italic>/", "01 13 01 05 => style <bold | 4>/",
+        "01 13 01 00 => style <0>/", "01 13 02 01 02 => style <bold>/",
+        "02 10 01 02 => border <thick>/", "02 10 01 07 => border <7>/",
+        "02 16 03 01 02 03 => wide <big>/", "02 1A 04 80 00 00 01 => wide4 <Caps | top>/",
         // left = 0 under mask 3 and top = 0 under mask 12 show whenever those bits are clear.
-        "02 0F 02 00 00 => anchor <left | top>\r\n",
-        "02 0F 02 00 0A => anchor <right | bottom>\r\n",
-        "02 0F 02 00 35 => anchor <center | middle | 48>\r\n",
-        "02 11 03 01 0C 03 => font <sans, 12, heavy | slanted>\r\n",
-        "02 0E 05 01 02 03 04 05 => color <1, 2, 3, 04x, 05x>\r\n",
-        "02 12 03 00 68 69 => mixed <hcc, \"hi\">\r\n", "02 12 03 80 68 69 => mixed \r\n[error 13]",
-        "02 13 03 01 02 03 => loop <1, 02x, 03x>\r\n"};
+        "02 0F 02 00 00 => anchor <left | top>/", "02 0F 02 00 0A => anchor <right | bottom>/",
+        "02 0F 02 00 35 => anchor <center | middle | 48>/",
+        "02 11 03 01 0C 03 => font <sans, 12, heavy | slanted>/",
+        "02 0E 05 01 02 03 04 05 => color <1, 2, 3, 04x, 05x>/",
+        "02 12 03 00 68 69 => mixed <hcc, \"hi\">/", "02 12 03 80 68 69 => mixed /[error 13]",
+        "02 13 03 01 02 03 => loop <1, 02x, 03x>/"};
     for (const char* c : cases)
-        EXPECT_EQ(Show(Unhex(Case(c).first)), Case(c).second) << c;
+        EXPECT_EQ(Show(Unhex(Case(c).first)), Lines(Case(c).second)) << c;
     const char* const alternate[] = {
         " => ",
         "01 01 01 05 01 05 02 68 69 01 03 04 01 01 01 07 => "
-        "atom$a <5>\r\natom$str \"hi\"\r\natom$s\r\n  atom$a <7>\r\n",
-        "01 07 01 06 01 0D 02 01 02 => atom$obj <trigger, \"\"\r\natom$bytes 1 2\r\n",
-        "02 08 01 01 01 0C 02 09 09 02 15 01 01 => "
-        "atom$silent 1\r\natom$ref \r\natom$bare 01x\r\n",
+        "atom$a <5>/atom$str \"hi\"/atom$s/  atom$a <7>/",
+        "01 07 01 06 01 0D 02 01 02 => atom$obj <trigger, \"\"/atom$bytes 1 2/",
+        "02 08 01 01 01 0C 02 09 09 02 15 01 01 => atom$silent 1/atom$ref /atom$bare 01x/",
         "02 01 00 09 C8 02 01 AB 09 01 00 => "
-        "atom$begin\r\nthe_unknown <9, 200, 01x abx>\r\nthe_unknown <9, 1>\r\n",
-        "E8 13 24 01 78 => ;x\r\n"};
+        "atom$begin/the_unknown <9, 200, 01x abx>/the_unknown <9, 1>/",
+        "E8 13 24 01 78 => ;x/"};
     for (const char* c : alternate)
-        EXPECT_EQ(Show(Unhex(Case(c).first), kAlt), Case(c).second) << c;
+        EXPECT_EQ(Show(Unhex(Case(c).first), kAlt), Lines(Case(c).second)) << c;
     // Decoding comments carry the raw fields; a nested stream starts a fresh decoder.
-    EXPECT_EQ(
-        Show(Unhex("21 02 E8 13 24 00 01 03 01 63"), kelFlagDecodingComments),
-        ";Length P:1 A:2 L:0\r\nt\r\n"
-        ";Prefix PO:32 AO:0\r\n;Full P:19 A:36 L:0\r\n;\r\n"
-        ";Full P:1 A:3 L:1\r\ns\r\n  <\r\n;Atom P:0 A:3 L:0\r\nthe_unknown <0, 3>\r\n  >\r\n");
+    EXPECT_EQ(Show(Unhex("21 02 E8 13 24 00 01 03 01 63"), kelFlagDecodingComments),
+              Lines(";Length P:1 A:2 L:0/t/;Prefix PO:32 AO:0/;Full P:19 A:36 L:0/;/"
+                    ";Full P:1 A:3 L:1/s/  </;Atom P:0 A:3 L:0/the_unknown <0, 3>/  >/"));
 }
 
+// Flag 1 cuts raw dumps after eight bytes, else they are cut after 32000; "..." marks a cut.
 TEST_F(Disassembler, FlagOneCutsRawDumpsAfterEightBytesElseAfter32000) {
-    Bytes8 twenty(20);
-    for (size_t i = 0; i < twenty.size(); ++i)
-        twenty[i] = uint8_t(i);
-    Bytes8 stream =
-        StreamBuilder().Atom(9, 1, twenty).Atom(1, 4, twenty).Atom(1, 4, Bytes8(8, 1)).bytes;
+    StreamBuilder b;
+    const Bytes8 stream =
+        b.Atom(9, 1, Bytes8(9, 7)).Atom(1, 4, Bytes8(20, 0)).Atom(1, 4, Bytes8(8, 1)).bytes;
     EXPECT_EQ(Show(stream, kelFlagShortRawDump),
-              "the_unknown <9, 1, 00x, 01x, 02x, 03x, 04x, 05x, 06x, 07x...>\r\n"
-              "b <00x, 01x, 02x, 03x, 04x, 05x, 06x, 07x...>\r\n"
-              "b <01x, 01x, 01x, 01x, 01x, 01x, 01x, 01x>\r\n");
+              Lines("the_unknown <9, 1, 07x, 07x, 07x, 07x, 07x, 07x, 07x, 07x...>/"
+                    "b <00x, 00x, 00x, 00x, 00x, 00x, 00x, 00x...>/b <01x, 01x, 01x, 01x, 01x, "
+                    "01x, 01x, 01x>/"));
     std::string text = Show(StreamBuilder().Atom(1, 4, Bytes8(32001, 0xEE)).bytes);
     EXPECT_EQ(text.size(), 3 + 32000 * 5 - 2 + 3 + 3);
     EXPECT_EQ(text.substr(text.size() - 11), ", eex...>\r\n");
@@ -124,8 +122,7 @@ TEST_F(Disassembler, TheAlternateSyntaxWrapsLinesLongerThan60Characters) {
         WrapLongLines(s);
         return TextOf(s);
     };
-    std::string a(60, 'a'), b(60, 'b');
-    EXPECT_EQ(wrapped(a + b + "cc\r\n" + a + "\r\n"), a + "!\r\n" + b + "!\r\ncc\r\n" + a + "\r\n");
+    std::string a(60, 'a');
     EXPECT_EQ(wrapped("\r\n\r\n" + a + "yy\r\r\n\n" + a + "z\n" + a + a),
               "\r\n\r\n" + a + "!\r\nyy\r\r\n\n" + a + "!\r\nz\n" + a + a);
     Bytes8 stream = StreamBuilder().Text(51, 36, std::string(129, 'c')).Atom(1, 1, {1}).bytes;

@@ -4,6 +4,7 @@
 #include "KelvaneApi.h"
 #include "ProcessRunner.h"
 #include "TempDirectory.h"
+#include "kelvane.hpp"
 
 #include <climits>
 #include <cstring>
@@ -62,6 +63,11 @@ std::string Call(uint32_t capacity, int (*call)(Args...), Given... given) {
     return shown;
 }
 
+// The plain exports whose names kelvane.hpp overloads.
+int (*const Assemble)(const char*, int, uint8_t*, uint32_t*) = KelAssembleAtomStream;
+int (*const Disassemble)(const uint8_t*, uint32_t, int, char*,
+                         uint32_t*) = KelDisassembleAtomStream;
+
 const uint8_t kFormBegin[] = {0x00, 0x01, 0x00}, kCompact[] = {0x02, 0x01, 0x00, 0x63},
               kCut[] = {0x02, 0x01, 0x05, 'a'}, k12[] = {1, 2}; // kCut: an argument past the end
 
@@ -73,26 +79,22 @@ using KelvaneBuffers = KelvaneTest;
 // formats fail. Enumerations render as the disassembler shows them, the argument index 0
 // naming the atom's own and k the multi component k; 23 for none or an empty text.
 TEST_F(KelvaneBuffers, EveryConversionReportsItsSizeAndWritesOnlyWhatFits) {
-    const char* label = "label <\"abcdefg\">"; // 10 bytes
-    std::string lines;
-    for (int i = 0; i < 65536; ++i)
-        lines += "form_begin\n";
-    lines += "bogus";
+    const char* label = "label <\"abcdefg\">";                    // 10 bytes
+    const std::string lines = std::string(65536, '\n') + "bogus"; // line 65537
     const std::pair<std::string, const char*> cases[] = {
-        {Call(9, KelAssembleAtomStream, label, 0), "4 size 10 untouched"},
-        {Call(10, KelAssembleAtomStream, label, 0), "0 size 10 2 1 7 97 98 99 100 101 102 103"},
-        {Call(7, KelAssembleAtomStream, nullptr, 0), "0 size 0"},
-        {Call(16, KelAssembleAtomStream, "form_begin\nform_end\nlabel <\"hi\"", 0),
-         "196616 size 16 untouched"},
-        {Call(16, KelAssembleAtomStream, lines.c_str(), 0), "65546 size 16 untouched"},
+        {Call(9, Assemble, label, 0), "4 size 10 untouched"},
+        {Call(10, Assemble, label, 0), "0 size 10 2 1 7 97 98 99 100 101 102 103"},
+        {Call(7, Assemble, nullptr, 0), "0 size 0"},
+        {Call(16, Assemble, "form_begin\nform_end\nlabel <\"hi\"", 0), "196616 size 16 untouched"},
+        {Call(16, Assemble, lines.c_str(), 0), "65546 size 16 untouched"},
         {Call(5, KelNormalizeAtomStream, kCompact, 4u), "4 size 6 untouched"},
         {Call(6, KelNormalizeAtomStream, kCompact, 4u), "0 size 6 2 1 0 2 3 0"},
         {Call(64, KelNormalizeAtomStream, kCut, 4u), "11 size 64 untouched"},
-        {Call(0, KelDisassembleAtomStream, nullptr, 0u, 0), "4 size 1 untouched"},
-        {Call(1, KelDisassembleAtomStream, nullptr, 0u, 0), "0 size 0: "},
-        {Call(12, KelDisassembleAtomStream, kFormBegin, 3u, 0), "4 size 13 untouched"},
-        {Call(13, KelDisassembleAtomStream, kFormBegin, 3u, 0), "0 size 13: form_begin\r\n"},
-        {Call(64, KelDisassembleAtomStream, kCut, 4u, 0), "11 size 64 untouched"},
+        {Call(0, Disassemble, nullptr, 0u, 0), "4 size 1 untouched"},
+        {Call(1, Disassemble, nullptr, 0u, 0), "0 size 0: "},
+        {Call(12, Disassemble, kFormBegin, 3u, 0), "4 size 13 untouched"},
+        {Call(13, Disassemble, kFormBegin, 3u, 0), "0 size 13: form_begin\r\n"},
+        {Call(64, Disassemble, kCut, 4u, 0), "11 size 64 untouched"},
         {Call(1, KelAssembleArgument, 2, "300", 0), "4 size 2 untouched"},
         {Call(2, KelAssembleArgument, 2, "300", 0), "0 size 2 1 44"},
         {Call(8, KelAssembleArgument, 2, "x", 0), "16 size 8 untouched"},
@@ -193,6 +195,27 @@ TEST_F(KelvaneBuffers, CallbacksSeeEveryAtomInStreamOrderWithLargeAtomsJoined) {
     EXPECT_EQ(Callbacks(LargeAtom({30000, 30000, 5536})), "=> 24");
 }
 
+int32_t StopWith(uint32_t user, uint16_t, uint16_t, const uint8_t*, uint16_t) {
+    return int32_t(user);
+}
+
+// The C++ overloads work on the library's own buffers: unchanged on failure, replaced on
+// success; a disassembly keeps the text up to an error.
+TEST_F(KelvaneBuffers, TheOverloadsWorkOnTheLibrarysOwnBuffers) {
+    ZBuffer stream("old", 3);
+    EXPECT_EQ(KelAssembleAtomStream(ZString("form_begin\nlabel <\"hi\""), stream, 0),
+              (2 << 16) | 8);
+    EXPECT_EQ(stream.Length(), 3u);
+    ASSERT_EQ(KelAssembleAtomStream(ZString("form_begin\nform_end"), stream, 0), 0);
+    EXPECT_EQ(Bytes(stream.Data(), stream.Data() + stream.Length()), (Bytes{0, 1, 0, 0, 2, 0}));
+    EXPECT_EQ(KelDoAtomCallbacks(StopWith, 25, stream, 0), 25);
+    EXPECT_EQ(KelDoAtomCallbacks(StopWith, 25, ZBuffer(), 0), 0);
+    stream.Append("\x02\x01\x05", 3);
+    ZString text("old");
+    EXPECT_EQ(KelDisassembleAtomStream(stream, text, 0), 11);
+    EXPECT_TRUE(text.Equals("form_begin\r\nform_end\r\n"));
+}
+
 using KelvaneLoad = KelvaneTest;
 
 // A second KelInitialize keeps the first table; a failed load (1: no file, 2: no table) is
@@ -223,9 +246,9 @@ TEST_F(KelvaneLoad, TheTableIsLoadedOnceTriedAgainAfterAFailureAndLoadedLazily) 
     TCurrentDirectoryGuard guard(temp.Path());
     int indent = 0;
     const std::function<std::string()> conversions[] = {
-        [] { return Call(64, KelAssembleAtomStream, "label <\"hi\">", 0); },
+        [] { return Call(64, Assemble, "label <\"hi\">", 0); },
         [] { return Call(64, KelAssembleArgument, 2, "5", 0); },
-        [] { return Call(64, KelDisassembleAtomStream, kFormBegin, 3u, 0); },
+        [] { return Call(64, Disassemble, kFormBegin, 3u, 0); },
         [&] { return Call(64, KelDisassembleAtom, 0, 1, nullptr, 0u, 0, &indent); },
         [] { return Call(64, KelDisassembleArgument, 2, k12, 1u, 0); },
         [] { return Call(64, KelNormalizeAtomStream, kFormBegin, 3u); },
@@ -300,12 +323,12 @@ std::string WithState(const Bytes& stream, KelDisassemblyState& state, int flags
 // "indent protocol PO/AO sticky/active, type/saved/restore, large protocol.atom length" of a
 // record, "+block" when it holds one.
 std::string Fields(const KelDisassemblyState& s) {
-    std::ostringstream o;
-    o << s.indent << " " << s.currentProtocol << " " << s.protocolOffset << "/" << s.atomOffset
-      << " " << s.prefixSticky << "/" << s.prefixActive << ", " << s.textType << "/"
-      << s.savedTextType << "/" << s.restorePending << ", " << s.largeProtocol << "." << s.largeAtom
-      << " " << s.largeLength << (s.largeBlock ? "+block" : "");
-    return o.str();
+    char text[128];
+    std::snprintf(text, sizeof text, "%d %u %u/%u %u/%u, %u/%u/%u, %u.%u %u%s", s.indent,
+                  s.currentProtocol, s.protocolOffset, s.atomOffset, s.prefixSticky, s.prefixActive,
+                  s.textType, s.savedTextType, s.restorePending, s.largeProtocol, s.largeAtom,
+                  s.largeLength, s.largeBlock ? "+block" : "");
+    return text;
 }
 
 // Indentation (a negative one read as 0), the decoder state (a sticky prefix too) and the

@@ -17,24 +17,13 @@ int main(void) {
     uint8_t stream[32] = {0x02, 0x01, 0x00};
     char text[64];
     uint32_t size = sizeof text;
-    KelAtomInfo info;
-    KelDisassemblyState state;
     /* The records are packed, with 8-byte pointers, as the C++ side sees them. */
     CHECK(sizeof(KelDisassemblyState) == 42 && offsetof(KelDisassemblyState, largeBlock) == 34);
     CHECK(sizeof(KelAtomInfo) == 14 && sizeof(KelTextDesc) == 16);
     CHECK(KelDisassembleAtomStream(stream, 3, 0, text, &size) == 1 && size == sizeof text);
-    CHECK(KelInitialize(NULL) == 1);
-    CHECK(KelInitialize(KEL_DEFAULT_TABLE) == 0);
-    size = sizeof stream;
-    CHECK(KelAssembleAtomStream("form_begin\nlabel <\"hi\">", 0, stream, &size) == 0 && size == 8);
-    memset(&state, 0, sizeof state);
-    size = sizeof text;
-    CHECK(KelDisassembleAtomStreamState(stream, 3, 0, &state, text, &size) == 0);
-    size = sizeof text;
-    CHECK(KelDisassembleAtomStreamState(stream + 3, 5, 0, &state, text, &size) == 0);
-    CHECK(strcmp(text, "  label <\"hi\">\r\n") == 0 && KelFreeState(&state) == 0);
-    CHECK(KelGetAtomByName("label", &info) == &info && info.protocol == 2 && info.atom == 1);
+    CHECK(KelInitialize(NULL) == 1 && KelInitialize(KEL_DEFAULT_TABLE) == 0);
+    CHECK(KelDisassembleAtomStream(stream, 3, 0, text, &size) == 0 &&
+          strcmp(text, "label\r\n") == 0);
     CHECK(KEL_ERROR_CODE(196616) == 8 && KEL_ERROR_LINE(196616) == 3);
-    CHECK(KelTerminate() == 0);
     return failures == 0 ? 0 : 1;
 }

@@ -1,9 +1,7 @@
-// ZBuffer and ZString, the library's public byte and text classes.
+// ZBuffer, the library's public byte buffer (and base of its text class ZString).
 #include "ZString.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
 
 namespace {
 
@@ -33,20 +31,6 @@ TEST(ZBuffer, KeepsItsContentWhenTheBlockMovesOrGrows) {
     EXPECT_TRUE(b.Empty()); // NOLINT(bugprone-use-after-move): the contract under test
     b.Append("q", 1);
     EXPECT_EQ(Content(b) + Content(moved), "qcdc");
-}
-
-// Lower case for ASCII capitals only; decimals as printf writes them; Insert and Find count
-// from 1.
-TEST(ZString, LowerCasesFormatsAndCountsPositionsFromOne) {
-    ZString s("AbZ_[@\xC4]");
-    s.LowerCase();
-    s.AppendDecimal(-2147483648);
-    s.AppendDecimal(0);
-    s.Insert(">", 1);
-    s.Insert("?", 99); // clamped to an append
-    EXPECT_EQ(Content(s), ">abz_[@\xC4]-21474836480?");
-    EXPECT_EQ(std::vector<size_t>({s.Find('z'), s.Find('q'), ZString("a\0b", 3).Find('b')}),
-              std::vector<size_t>({4, 0, 3}));
 }
 
 } // namespace
