@@ -1,6 +1,7 @@
 #pragma once
 // Random Full-form streams for the text benchmark.
 
+#include "ArgumentFormats.h"
 #include "AtomTable.h"
 #include "FullWriter.h"
 #include "ReservedAtoms.h"
