@@ -9,6 +9,9 @@ namespace {
 
 using Assembler = AtomText;
 
+// Each case: a text => its stream, or the error and its line. Atoms are named (in lower case)
+// or written in the unknown-atom form; arguments go in brackets; line breaks are counted as
+// the error line needs them.
 TEST_F(Assembler, Streams) {
     const char* const cases[] = {
         " => ", "a <5> => 01 01 01 05", "a<5>b => 01 01 01 05 01 04 00", "a\n<5> => 01 01 01 05",
@@ -57,6 +60,8 @@ TEST_F(Assembler, Streams) {
         EXPECT_EQ(Asm(Case(c).first), Case(c).second) << c;
 }
 
+// Each case: a text => the stream before the "%" placeholder, the argument it stands in and
+// the text from it on, or the error.
 TEST_F(Assembler, FragmentsStopAtThePlaceholder) {
     const char* const cases[] = {
         "a <1> %x => 01 01 01 01 [] %x", "a <%> => 01 01 [] %>",
@@ -71,6 +76,8 @@ TEST_F(Assembler, FragmentsStopAtThePlaceholder) {
         EXPECT_EQ(Fragment(Case(c).first), Case(c).second) << c;
 }
 
+// Streams nest 256 deep, not deeper; an argument holds 32767 bytes at most, also inside a
+// nested stream, stand-alone and in a fragment; so does a comment.
 TEST_F(Assembler, NestingArgumentsAndCommentsAreBounded) {
     auto nest = [](size_t depth) {
         std::string text;

@@ -38,6 +38,8 @@ std::string Ref(ZClassId id, uint8_t objectId) {
         .append(" ");
 }
 
+// The worked example of docs/atom-table-format.md reads, and writes back byte for byte; any
+// null form closes a list; bytes after the root are ignored.
 TEST(TableFile, TheDocumentedLayoutReadsAndWritesByteForByte) {
     const Bytes8 file = Unhex(kHead + kName + kClose);
     std::shared_ptr<ZAtomTable> table;
@@ -58,6 +60,8 @@ TEST(TableFile, TheDocumentedLayoutReadsAndWritesByteForByte) {
     EXPECT_EQ(LoadAtomTableFile(nullptr, table), kelTableOpenFail);
 }
 
+// A reader must reject a wrong header word, version or tag, an object of the wrong class, an
+// embedded string that is not a new ZString, and a repeated id of the wrong class.
 TEST(TableFile, RejectsBadHeadersTagsVersionsClassesAndStrings) {
     const std::string good = kHead + kName + kClose;
     ASSERT_EQ(Read(good), kelSuccess);
