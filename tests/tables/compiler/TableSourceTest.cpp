@@ -1,8 +1,7 @@
 // Building atom tables from source elements: each kind of mistake with its exact message.
 // (Valid sources are pinned through the built compiler.)
-#include "TableSourceReader.h"
-
 #include "AtomTable.h"
+#include "TableSourceReader.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +26,9 @@ TSourceElement AtomDoc(Attrs more, std::vector<TSourceElement> children = {}, ui
     return Doc({E("atom", std::move(more), std::move(children), at)});
 }
 
+// Each mistake is refused with the element and its offset: the root, missing and unknown
+// attributes, misplaced elements and text, two enums in a multi, over-long names, and numbers
+// that are not whole values in range.
 TEST(TableSource, ErrorsNameTheElementAndItsOffset) {
     TSourceElement texty = Doc({});
     texty.children[0].text = " hello ";

@@ -1,14 +1,18 @@
 #pragma once
-// Random Full-form streams for the round trips and the text benchmark.
+// Random Full-form streams for the text benchmark.
 
+#include "ArgumentFormats.h"
+#include "AtomTable.h"
+#include "FullWriter.h"
 #include "ReservedAtoms.h"
-#include "TestTables.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <random>
 #include <utility>
 #include <vector>
+
+using Bytes8 = std::vector<uint8_t>;
 
 // Random Full-form streams of the atoms of a table's class 2, with a canonical argument
 // drawn for each atom's format: one that the disassembler shows in a text that the assembler
@@ -113,7 +117,11 @@ private:
         if (f == kFormatString || f == kFormatByteList) return Random(1 + Below(12));
         if (f == kFormatBoolean) return Random(1, 0, 2);
         if (f == kFormatGlobalId) return GlobalId();
-        if (f == kFormatStream) return depth < 2 ? Of(Stream(Below(4), depth + 1)) : Bytes8{};
+        if (f == kFormatStream) {
+            if (depth >= 2) return {};
+            ZBuffer nested = Stream(Below(4), depth + 1);
+            return Bytes8(nested.Data(), nested.Data() + nested.Length());
+        }
         if (f == kFormatObjectName) return Cat(Random(1), Random(Below(8)));
         if (f == kFormatOrientation) return {uint8_t((Below(2) << 6) | (Below(5) << 3) | Below(5))};
         if (f == kFormatToken) {
