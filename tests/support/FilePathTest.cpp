@@ -6,7 +6,11 @@
 
 #include <string>
 
-TEST(FilePath, SplitsAfterTheLastSlash) {
+// A path is made full lexically, against the current directory when the value is made, and
+// splits after its last slash; an empty path, or one longer than 1023 bytes, is empty.
+TEST(FilePath, IsMadeFullAndSplitsAfterTheLastSlash) {
+    TTempDirectory dir;
+    const std::string longest(1022, 'a');
     const struct {
         std::string given, directory, name;
     } cases[] = {{"/data/games/main.adb", "/data/games/", "main.adb"},
@@ -14,54 +18,42 @@ TEST(FilePath, SplitsAfterTheLastSlash) {
                  {"/data/games/", "/data/games/", ""}, // a trailing slash: no file name
                  {"/", "/", ""},
                  {"//x///y", "/x/", "y"},
-                 {"/../../x", "/", "x"}}; // nothing above the root
-    for (const auto& c : cases) {
-        TFilePath path(c.given);
-        EXPECT_EQ(path.GetDirectory(), c.directory) << c.given;
-        EXPECT_EQ(path.GetFileName(), c.name) << c.given;
-        EXPECT_EQ(path.GetFullPath(), c.directory + c.name) << c.given;
-    }
-    TFilePath path("/data/main.adb");
-    path.SetFileName("other");
-    EXPECT_EQ(path.GetFullPath(), "/data/other");
-}
-
-TEST(FilePath, RelativePathsAreMadeFullWhenTheValueIsMade) {
-    TTempDirectory dir;
+                 {"/../../x", "/", "x"}, // nothing above the root
+                 {"sub/../a/./b.txt", dir / "a/", "b.txt"},
+                 {"/" + longest, "/", longest},
+                 {"/a" + longest, "", ""},
+                 {"", "", ""}};
     TFilePath fixed;
     {
         TCurrentDirectoryGuard cwd(dir.Path());
-        TFilePath path("sub/../a/./b.txt");
-        EXPECT_EQ(path.GetDirectory(), dir / "a/");
-        EXPECT_EQ(path.GetFileName(), "b.txt");
+        for (const auto& c : cases) {
+            TFilePath path(c.given);
+            EXPECT_EQ(path.GetDirectory(), c.directory) << c.given;
+            EXPECT_EQ(path.GetFileName(), c.name) << c.given;
+            EXPECT_EQ(path.GetFullPath(), c.directory + c.name) << c.given;
+        }
         fixed = TFilePath("plain");
     }
     EXPECT_EQ(fixed.GetFullPath(), dir / "plain");
+    TFilePath path("/data/main.adb");
+    path.SetFileName("other");
+    EXPECT_EQ(path.GetFullPath(), "/data/other");
+    path.SetPath("/a" + longest);
+    EXPECT_TRUE(path.IsEmpty() && TFilePath(static_cast<const char*>(nullptr)).IsEmpty());
 }
 
-TEST(FilePath, EmptyOverlongAndExistingPaths) {
-    EXPECT_TRUE(TFilePath("").IsEmpty());
-    EXPECT_FALSE(TFilePath("").Exists());
-    EXPECT_TRUE(TFilePath(static_cast<const char*>(nullptr)).IsEmpty());
-    const std::string fits = "/" + std::string(1022, 'a'); // 1023 bytes: the limit
-    EXPECT_EQ(TFilePath(fits).GetFullPath(), fits);
-    TFilePath reused("/a/b");
-    reused.SetPath(fits + "a");
-    EXPECT_TRUE(reused.IsEmpty());
-    EXPECT_EQ(reused.GetFileName(), "");
+// Files and directories exist, only files are deleted. MakeUnique takes the first free
+// "base[#]n.ext"; numbered names fit the 255 bytes a file name holds, cutting the base, also
+// with room kept for a longer extension to come.
+TEST(FilePath, NumberedNamesFitAFileNameAndMakeUniqueTakesTheFirstFree) {
     TTempDirectory dir;
     TFilePath file(dir / "f.txt");
-    EXPECT_FALSE(file.Delete());
-    WriteBytes(file.GetFullPath(), {1, 2, 3});
-    EXPECT_TRUE(file.Exists());
-    EXPECT_TRUE(TFilePath(dir.Path()).Exists());  // directories exist too
-    EXPECT_FALSE(TFilePath(dir.Path()).Delete()); // but are not deleted as files
+    EXPECT_FALSE(file.Delete() || file.Exists() || TFilePath("").Exists());
+    WriteBytes(file.GetFullPath(), {});
+    EXPECT_TRUE(file.Exists() && TFilePath(dir.Path()).Exists());
+    EXPECT_FALSE(TFilePath(dir.Path()).Delete());
     EXPECT_TRUE(file.Delete());
     EXPECT_FALSE(file.Exists());
-}
-
-TEST(FilePath, MakeUniquePicksTheFirstFreeNumberedName) {
-    TTempDirectory dir;
     const auto unique = [&](const std::string& name, bool withHash) {
         TFilePath path(dir / name);
         path.MakeUnique(withHash);
@@ -76,9 +68,11 @@ TEST(FilePath, MakeUniquePicksTheFirstFreeNumberedName) {
     const std::string base(250, 'n'), longBase(255, 'm');
     WriteBytes(dir / (base + ".txt"), {});
     WriteBytes(dir / longBase, {});
-    // A file name holds 255 bytes: the base is cut to make room.
     EXPECT_EQ(unique(base + ".txt", true), std::string(249, 'n') + "#1.txt");
     EXPECT_EQ(unique(longBase, true), std::string(253, 'm') + "#1");
+    const TFilePath named(dir / (base + ".txt"));
+    EXPECT_EQ(named.NumberedName(12, false, 8).GetFileName(), std::string(245, 'n') + "12.txt");
+    EXPECT_EQ(named.NumberedName(3, true, 2).GetFileName(), std::string(249, 'n') + "#3.txt");
 
     for (int n = 1; n <= 998; ++n)
         WriteBytes(dir / ("a#" + std::to_string(n) + ".txt"), {});

@@ -5,34 +5,31 @@
 using Numbers::ReadSigned;
 using Numbers::ReadUnsigned;
 
-TEST(NumberReader, ReadsLikeStrtolClampedTo32Bits) {
-    EXPECT_EQ(ReadSigned("\t-17abc", 10), -17);
-    for (const char* text : {"2147483647", "2147483648", "99999999999999999999999"})
-        EXPECT_EQ(ReadSigned(text, 10), INT32_MAX) << text;
-    for (const char* text : {"-2147483648", "-2147483649"})
-        EXPECT_EQ(ReadSigned(text, 10), INT32_MIN) << text;
-    EXPECT_EQ(ReadSigned("FFFFFFFF", 16), INT32_MAX);
-    EXPECT_EQ(ReadUnsigned("4294967294", 10), 4294967294u);
-    for (const char* text : {"4294967296", "-1", "-4294967296"}) // negation as strtoul does
-        EXPECT_EQ(ReadUnsigned(text, 10), 4294967295u) << text;
-    for (const char* text : {"0x1F", "0X1f", "1f"})
-        EXPECT_EQ(ReadSigned(text, 16), 31) << text;
-    EXPECT_EQ(ReadSigned("0x1F", 0), 31);
-    EXPECT_EQ(ReadSigned("010", 0), 8);
-    EXPECT_EQ(ReadSigned("09", 0), 0);
-    EXPECT_EQ(ReadSigned("-0x10", 0), -16);
-    EXPECT_EQ(ReadSigned("- 5", 10), 0);
-}
-
-TEST(NumberReader, ReportsWhereReadingStopped) {
-    const char* end = nullptr;
-    const char* text = "0xg";
-    EXPECT_EQ(ReadSigned(text, 0, &end), 0);
-    EXPECT_EQ(end, text + 1); // "0" is read, the "x" without a hex digit is not a prefix
-    text = "zz";
-    ReadSigned(text, 10, &end);
-    EXPECT_EQ(end, text);
-    text = "12-3";
-    EXPECT_EQ(ReadUnsigned(text, 10, &end), 12u);
-    EXPECT_EQ(end, text + 2);
+// strtol and strtoul with 32-bit results: blanks and a sign, the base's prefixes (which count
+// only before a digit), clamping, and where reading stopped.
+TEST(NumberReader, ReadsLikeStrtolWith32BitResults) {
+    const struct {
+        const char* text;
+        int base;
+        int64_t value; // from ReadSigned, or from ReadUnsigned when `isUnsigned`
+        size_t stop;
+        bool isUnsigned = false;
+    } cases[] = {{"\t-17abc", 10, -17, 4},         {"2147483648", 10, INT32_MAX, 10},
+                 {"99999999999999999999999", 10, INT32_MAX, 23},
+                 {"-2147483649", 10, INT32_MIN, 11}, {"FFFFFFFF", 16, INT32_MAX, 8},
+                 {"4294967294", 10, 4294967294, 10, true},
+                 {"4294967296", 10, 4294967295, 10, true},
+                 {"-1", 10, 4294967295, 2, true}, // negated as strtoul does
+                 {"0X1f", 16, 31, 4},              {"1f", 16, 31, 2},
+                 {"0x1F", 0, 31, 4},               {"010", 0, 8, 3},
+                 {"09", 0, 0, 1},                  {"-0x10", 0, -16, 5},
+                 {"0xg", 0, 0, 1}, /* "x" without a hex digit is no prefix */
+                 {"- 5", 10, 0, 0},                {"12-3", 10, 12, 2, true}};
+    for (const auto& c : cases) {
+        const char* end = nullptr;
+        const int64_t value = c.isUnsigned ? int64_t(ReadUnsigned(c.text, c.base, &end))
+                                           : int64_t(ReadSigned(c.text, c.base, &end));
+        EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(size_t(end - c.text), c.stop) << c.text;
+    }
 }

@@ -17,14 +17,17 @@ std::string ChildNames(const TXMLNode& node) {
 
 } // namespace
 
+// An empty node refuses data and children (a refused child stays the caller's); a node with
+// either cannot become empty. Attributes are ordered once; a repeated name is reported.
 TEST(XMLNode, EmptyNodesRefuseDataAndChildrenAndAttributesAreUnique) {
     TXMLNode node("a"), withData("d");
     node.SetEmpty(true);
     uint32_t count = 0;
-    EXPECT_EQ(CodeOf([&] { node.AppendData("x", 1); }), errAssert);
-    EXPECT_EQ(CodeOf([&] { node.GetDataLength(); }), errAssert);
-    EXPECT_EQ(CodeOf([&] { node.LockData(count); }), errAssert);
-    EXPECT_EQ(CodeOf([&] { node.UnlockData(nullptr); }), errAssert);
+    for (uint32_t code : {CodeOf([&] { node.AppendData("x", 1); }),
+                          CodeOf([&] { node.GetDataLength(); }),
+                          CodeOf([&] { node.LockData(count); }),
+                          CodeOf([&] { node.UnlockData(nullptr); })})
+        EXPECT_EQ(code, errAssert);
     auto* child = new TXMLNode("c");
     EXPECT_EQ(CodeOf([&] { node.AddChild(child); }), errAssert);
     EXPECT_EQ(child->parent, nullptr); // refused: the caller still owns it
@@ -54,6 +57,8 @@ TEST(XMLNode, EmptyNodesRefuseDataAndChildrenAndAttributesAreUnique) {
     EXPECT_EQ(order, "123");
 }
 
+// Deleting a child, first, middle or last, unlinks it so that appending goes on right; adding
+// a child of another parent moves it.
 TEST(XMLNode, DeletingAChildUnlinksItAndKeepsAppendingRight) {
     TXMLNode root("root"), other("other");
     TXMLNode* kids[4];
