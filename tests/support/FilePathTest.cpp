@@ -1,6 +1,5 @@
 #include "FilePath.h"
 #include "TempDirectory.h"
-#include "ThrownCode.h"
 
 #include <gtest/gtest.h>
 
@@ -42,43 +41,44 @@ TEST(FilePath, IsMadeFullAndSplitsAfterTheLastSlash) {
     EXPECT_TRUE(path.IsEmpty() && TFilePath(static_cast<const char*>(nullptr)).IsEmpty());
 }
 
-// Files and directories exist, only files are deleted. MakeUnique takes the first free
-// "base[#]n.ext"; numbered names fit the 255 bytes a file name holds, cutting the base, also
-// with room kept for a longer extension to come.
-TEST(FilePath, NumberedNamesFitAFileNameAndMakeUniqueTakesTheFirstFree) {
+// Numbered names "base[#]n.ext" fit the 255 bytes a file name holds, cutting the base, also
+// with room kept for a longer extension to come; only the last dot starts the extension.
+TEST(FilePath, NumberedNamesFitAFileName) {
+    const std::string base(250, 'n');
+    const struct {
+        std::string name;
+        long n;
+        bool withHash;
+        size_t room;
+        std::string expected;
+    } cases[] = {{"main.adb", 2, true, 0, "main#2.adb"},
+                 {"data", 2, false, 0, "data2"},
+                 {"a.b.c", 1, true, 0, "a.b#1.c"},
+                 {base + ".txt", 1, true, 0, std::string(249, 'n') + "#1.txt"},
+                 {base + ".txt", 999, true, 0, std::string(247, 'n') + "#999.txt"},
+                 {base + ".txt", 12, false, 8, std::string(245, 'n') + "12.txt"},
+                 {base + ".txt", 3, true, 2, std::string(249, 'n') + "#3.txt"},
+                 {std::string(255, 'm'), 1, true, 0, std::string(253, 'm') + "#1"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TFilePath("/d/" + c.name).NumberedName(c.n, c.withHash, c.room).GetFullPath(),
+                  "/d/" + c.expected)
+            << c.name << " " << c.n;
+}
+
+// Files and directories exist, only files are deleted; MakeUnique takes the first free
+// numbered name of an existing file.
+TEST(FilePath, ExistsDeletesAndMakeUniqueTakesTheFirstFreeName) {
     TTempDirectory dir;
-    TFilePath file(dir / "f.txt");
+    TFilePath file(dir / "f.txt"), other(dir / "f.txt");
     EXPECT_FALSE(file.Delete() || file.Exists() || TFilePath("").Exists());
+    other.MakeUnique(true); // missing: unchanged
     WriteBytes(file.GetFullPath(), {});
+    WriteBytes(dir / "f#1.txt", {});
     EXPECT_TRUE(file.Exists() && TFilePath(dir.Path()).Exists());
     EXPECT_FALSE(TFilePath(dir.Path()).Delete());
-    EXPECT_TRUE(file.Delete());
-    EXPECT_FALSE(file.Exists());
-    const auto unique = [&](const std::string& name, bool withHash) {
-        TFilePath path(dir / name);
-        path.MakeUnique(withHash);
-        return path.GetFullPath().substr(dir.Path().size());
-    };
-    EXPECT_EQ(unique("main.adb", true), "main.adb"); // missing: unchanged
-    for (const char* name : {"main.adb", "main#1.adb", "data", "data1", "a.b.c", "a.txt"})
-        WriteBytes(dir / name, {});
-    EXPECT_EQ(unique("main.adb", true), "main#2.adb");
-    EXPECT_EQ(unique("data", false), "data2");
-    EXPECT_EQ(unique("a.b.c", true), "a.b#1.c"); // only the last dot starts the extension
-    const std::string base(250, 'n'), longBase(255, 'm');
-    WriteBytes(dir / (base + ".txt"), {});
-    WriteBytes(dir / longBase, {});
-    EXPECT_EQ(unique(base + ".txt", true), std::string(249, 'n') + "#1.txt");
-    EXPECT_EQ(unique(longBase, true), std::string(253, 'm') + "#1");
-    const TFilePath named(dir / (base + ".txt"));
-    EXPECT_EQ(named.NumberedName(12, false, 8).GetFileName(), std::string(245, 'n') + "12.txt");
-    EXPECT_EQ(named.NumberedName(3, true, 2).GetFileName(), std::string(249, 'n') + "#3.txt");
-
-    for (int n = 1; n <= 998; ++n)
-        WriteBytes(dir / ("a#" + std::to_string(n) + ".txt"), {});
-    EXPECT_EQ(unique("a.txt", true), "a#999.txt");
-    WriteBytes(dir / "a#999.txt", {}); // at most 999 names are tried
-    TFilePath full(dir / "a.txt");
-    EXPECT_EQ(CodeOf([&] { full.MakeUnique(true); }), errNoUniqueName);
-    EXPECT_EQ(full.GetFileName(), "a.txt");
+    file.MakeUnique(true);
+    EXPECT_EQ(file.GetFullPath(), dir / "f#2.txt");
+    EXPECT_EQ(other.GetFullPath(), dir / "f.txt");
+    EXPECT_TRUE(other.Delete());
+    EXPECT_FALSE(other.Exists());
 }

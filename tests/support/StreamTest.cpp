@@ -1,10 +1,17 @@
 #include "BlockReadStream.h"
+#include "BufferedWriteStream.h"
 #include "DynamicStream.h"
+#include "File.h"
+#include "StdioStream.h"
+#include "TempDirectory.h"
 #include "ThrownCode.h"
+#include "WriteBuffer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <string>
@@ -12,108 +19,223 @@
 
 namespace {
 
-// A memory stream holding the fBytes 0, 1, ..., 99.
-class DynamicStream : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (uint8_t i = 0; i < 100; ++i)
-            fStream.WriteOrThrow(&i, 1);
-    }
-    LDynamicStream& At(int32_t position) {
-        fStream.Seek(position, seekBegin);
-        return fStream;
-    }
-    int32_t Seeked(int32_t from, int32_t offset, uint32_t origin) {
-        At(from).Seek(offset, origin);
-        return fStream.GetPosition();
-    }
-    LDynamicStream fStream;
-    uint8_t fBytes[10] = {};
+using Bytes = std::vector<uint8_t>;
+using StreamPtr = std::unique_ptr<LStream>;
+
+struct TCloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
+
+std::string Held(LDynamicStream& stream) {
+    return std::string(stream.Data(), stream.Data() + stream.GetSize());
+}
+
+StreamPtr MemoryHolding(const Bytes& bytes) {
+    auto stream = std::make_unique<LDynamicStream>();
+    if (!bytes.empty()) stream->WriteOrThrow(bytes.data(), uint32_t(bytes.size()));
+    stream->Seek(0, seekBegin);
+    return stream;
+}
+
+// The kinds of stream that share the contract: each makes a stream holding `bytes` at
+// position 0. A kind that does not read (write) refuses every read (write) with count 0;
+// with kShortReadIsEnd, a read that gets some bytes but fewer than asked reports the end.
+struct TMemoryKind {
+    static constexpr bool kReads = true, kWrites = true, kShortReadIsEnd = true;
+    StreamPtr Make(const Bytes& bytes) { return MemoryHolding(bytes); }
+};
+
+struct TFileKind {
+    static constexpr bool kReads = true, kWrites = true, kShortReadIsEnd = false;
+    StreamPtr Make(const Bytes& bytes) {
+        WriteBytes(fDir / "f", bytes);
+        return StreamPtr(fFile.OpenStream(openReadWrite));
+    }
+    TTempDirectory fDir;
+    TFile fFile{TFilePath(fDir / "f")};
+};
+
+struct TStdioKind {
+    static constexpr bool kReads = true, kWrites = true, kShortReadIsEnd = false;
+    StreamPtr Make(const Bytes& bytes) {
+        fFile.reset(std::tmpfile());
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), fFile.get());
+        return std::make_unique<TSTDIOStream>(fFile.get());
+    }
+    std::unique_ptr<std::FILE, TCloseFile> fFile;
+};
+
+template <uint32_t kBlockSize> struct TBlockReadKind {
+    static constexpr bool kReads = true, kWrites = false, kShortReadIsEnd = false;
+    StreamPtr Make(const Bytes& bytes) {
+        return std::make_unique<TBlockReadStream>(MemoryHolding(bytes), kBlockSize);
+    }
+};
+
+// What it wrote is read back from the memory stream below.
+template <uint32_t kCapacity> struct TBufferedWriteKind {
+    static constexpr bool kReads = false, kWrites = true, kShortReadIsEnd = true;
+    StreamPtr Make(const Bytes& bytes) {
+        StreamPtr below = MemoryHolding(bytes);
+        fBelow = below.get();
+        return std::make_unique<TBufferedWriteStream>(std::move(below), kCapacity);
+    }
+    LStream* fBelow = nullptr;
+};
+
+template <typename Kind> class StreamContract : public ::testing::Test {
+protected:
+    Kind fKind;
+};
+
+using Kinds = ::testing::Types<TMemoryKind, TFileKind, TStdioKind, TBlockReadKind<7>,
+                               TBlockReadKind<64>, TBufferedWriteKind<16>>;
+TYPED_TEST_SUITE(StreamContract, Kinds);
 
 } // namespace
 
-TEST_F(DynamicStream, SeekOriginsAreOneBasedAndClamped) {
-    EXPECT_EQ(Seeked(0, 0, seekEnd), 100);
-    EXPECT_EQ(Seeked(0, 10, seekEnd), 90); // counts back from the end
-    EXPECT_EQ(Seeked(0, 500, seekBegin), 100);
-    EXPECT_EQ(Seeked(2, -5, seekCurrent), 0);
-    EXPECT_EQ(Seeked(7, 3, 0), 7); // an unknown origin keeps the position
-    EXPECT_EQ(Seeked(5, INT32_MAX, seekCurrent), 100);
-    EXPECT_EQ(Seeked(5, INT32_MIN, seekEnd), 100); // would overflow 32 bits: clamped, not wrapped
-}
-
-TEST_F(DynamicStream, SetSizeCutsOrExtendsWithZeros) {
-    At(50).SetSize(10);
-    EXPECT_EQ(fStream.GetSize(), 10);
-    EXPECT_EQ(fStream.GetPosition(), 10);
-    EXPECT_EQ(fStream.GetBuffer().GetLength(), 10u);
-    fStream.SetSize(20); // position kept
-    EXPECT_EQ(fStream.GetPosition(), 10);
-    EXPECT_EQ(std::vector<uint8_t>(fStream.Data(), fStream.Data() + 20),
-              (std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST_F(DynamicStream, WritesGrowAndShortReadsReportEndOfData) {
-    uint32_t count = 10;
-    EXPECT_EQ(At(95).Write("ABCDEFGHIJ", count), 0u);
-    EXPECT_EQ(fStream.GetSize(), 105);
-    EXPECT_EQ(fStream.GetPosition(), 105);
-    // Byte 94 ("^") is untouched.
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(fStream.Data()) + 94, 11), "^ABCDEFGHIJ");
-    fStream.SetSize(100);
-    count = 10;
-    EXPECT_EQ(At(95).Read(fBytes, count), errEndOfData);
-    EXPECT_EQ(count, 5u);
-    EXPECT_EQ(fBytes[4], 'E');
-    EXPECT_EQ(fStream.GetPosition(), 100);
-    count = 5;
-    EXPECT_EQ(At(95).Read(fBytes, count), 0u);
-    count = 0; // asking for nothing at the end is not the end of the data
-    EXPECT_EQ(fStream.Read(fBytes, count), 0u);
-    EXPECT_EQ(CodeOf([&] { fStream.ReadOrThrow(fBytes, 1); }), errEndOfData);
-    EXPECT_EQ(At(98).Peek(fBytes, 8), 2u);
-    EXPECT_EQ(fBytes[1], 'E');
-    EXPECT_EQ(fStream.GetPosition(), 98);
-}
-
-TEST_F(DynamicStream, CopyStreamCopiesFromThePositionToTheEnd) {
-    LDynamicStream empty, all, tail;
-    CopyStream(empty, all, 4096);
-    EXPECT_EQ(all.GetSize(), 0);
-    CopyStream(At(0), all, 0);
-    EXPECT_EQ(std::vector<uint8_t>(all.Data(), all.Data() + 100),
-              std::vector<uint8_t>(fStream.Data(), fStream.Data() + 100));
-    CopyStream(At(90), tail, 3);
-    EXPECT_EQ(tail.GetSize(), 10);
-    EXPECT_EQ(tail.Data()[9], 99);
-}
-
-// The block reader gives exactly what the stream below holds, whatever the block size: reads
-// within a block, across block ends, larger than a block, at and past the end.
-TEST(BlockReadStream, ReadsWhatTheStreamBelowHolds) {
+// Pieces of every size, smaller and larger than a buffer, arrive in order; reads at random
+// positions, within blocks, across block ends, larger than a block, of exactly the bytes left
+// and of none at the end, give what the stream holds; the position moves by the count
+// written or read.
+TYPED_TEST(StreamContract, ReadsGiveWhatWasWritten) {
     std::mt19937 random(5);
-    std::vector<uint8_t> bytes(1000);
+    Bytes bytes(3000);
     for (uint8_t& byte : bytes)
         byte = uint8_t(random());
-    for (uint32_t blockSize : {1u, 7u, 64u, 4096u}) {
-        SCOPED_TRACE(blockSize);
-        auto below = std::make_unique<LDynamicStream>();
-        below->WriteOrThrow(bytes.data(), uint32_t(bytes.size()));
-        TBlockReadStream stream(std::move(below), blockSize);
-        for (int step = 0; step < 300; ++step) {
-            const int32_t at = int32_t(random() % 1100);
-            uint32_t count = random() % 3 ? random() % 20 : random() % 300;
-            std::vector<uint8_t> got(count, 0);
-            stream.Seek(at, seekBegin);
-            const uint32_t code = stream.Read(got.data(), count);
-            const size_t expected = at >= 1000 ? 0 : std::min<size_t>(got.size(), 1000 - size_t(at));
-            ASSERT_EQ(count, expected) << at;
-            EXPECT_EQ(code, expected == 0 && !got.empty() ? errEndOfData : 0u);
-            EXPECT_TRUE(std::equal(got.begin(), got.begin() + long(count), bytes.begin() + at));
-            EXPECT_EQ(stream.GetPosition(), at + int32_t(count));
-        }
-        uint32_t one = 1;
-        EXPECT_EQ(stream.Write(bytes.data(), one), errWriteFailed);
+    StreamPtr stream = this->fKind.Make(TypeParam::kWrites ? Bytes() : bytes);
+    uint32_t count = 1, refused = 1;
+    for (uint32_t at = 0; TypeParam::kWrites && at < bytes.size(); at += count) {
+        count = std::min<uint32_t>(3000 - at, 1 + (random() % 3 ? random() % 10 : random() % 100));
+        ASSERT_EQ(stream->Write(&bytes[at], count), 0u);
+        ASSERT_TRUE(!TypeParam::kReads || stream->GetPosition() == int32_t(at + count)) << at;
     }
+    stream->Flush();
+    LStream* reader = stream.get();
+    if constexpr (!TypeParam::kReads) {
+        EXPECT_EQ(stream->Read(bytes.data(), refused), errEndOfData);
+        reader = this->fKind.fBelow;
+    } else if constexpr (!TypeParam::kWrites) {
+        EXPECT_EQ(stream->Write("x", refused), errWriteFailed);
+    }
+    EXPECT_EQ(refused, TypeParam::kReads && TypeParam::kWrites ? 1u : 0u);
+    for (int step = 0; step < 300; ++step) {
+        const uint32_t at = random() % 3001;
+        const uint32_t asked = step % 5 == 0 ? 3000 - at
+                               : random() % 3 ? random() % 20
+                                              : random() % 300;
+        const uint32_t expected = std::min(asked, 3000 - at);
+        Bytes got(asked + 1);
+        reader->Seek(int32_t(at), seekBegin);
+        count = asked;
+        const uint32_t code = reader->Read(got.data(), count);
+        ASSERT_EQ(count, expected) << at << " " << asked;
+        const bool end = expected < asked && (expected == 0 || TypeParam::kShortReadIsEnd);
+        EXPECT_EQ(code, end ? errEndOfData : 0u) << at << " " << asked;
+        EXPECT_TRUE(std::equal(got.begin(), got.begin() + count, bytes.begin() + at)) << at;
+        EXPECT_EQ(reader->GetPosition(), int32_t(at + count));
+    }
+}
+
+// A memory stream counts a seek from the end back from the end and keeps every position
+// within [0, size], also where 32-bit arithmetic would wrap. SetSize cuts or extends with
+// zeros and keeps the position within the size.
+TEST(DynamicStream, SeeksAreClampedAndTheSizeFollowsCutsAndWrites) {
+    StreamPtr held = MemoryHolding(Bytes(100, '.'));
+    auto& s = static_cast<LDynamicStream&>(*held);
+    const int32_t seeks[][4] = {{0, 0, seekEnd, 100},       {0, 10, seekEnd, 90},
+                                {0, 500, seekBegin, 100},   {2, -5, seekCurrent, 0},
+                                {7, 3, 0, 7}, /* unknown */ {5, INT32_MAX, seekCurrent, 100},
+                                {5, INT32_MIN, seekEnd, 100}};
+    for (const auto& [from, offset, origin, to] : seeks) {
+        s.Seek(from, seekBegin);
+        s.Seek(offset, uint32_t(origin));
+        EXPECT_EQ(s.GetPosition(), to) << from << " " << offset << " " << origin;
+    }
+    s.Seek(4, seekBegin);
+    s.SetSize(2);
+    EXPECT_EQ(s.GetPosition(), 2);
+    s.SetSize(4); // the position stays
+    s.WriteOrThrow("x", 1);
+    EXPECT_EQ(Held(s), std::string("..x\0", 4));
+}
+
+// A standard I/O stream is borrowed: flushed but not closed. Seeks follow fseek; a write
+// that does not get through is reported.
+TEST(StdioStream, WorksThroughTheFileWithoutClosingItAndReportsFailedWrites) {
+    const std::unique_ptr<std::FILE, TCloseFile> file(std::tmpfile()),
+        readOnly(std::fopen("/proc/self/exe", "rb"));
+    char bytes[8] = {};
+    {
+        TSTDIOStream stream(file.get());
+        stream.WriteOrThrow("hello", 5);
+        stream.Seek(-1, seekEnd);
+        stream.WriteOrThrow("!", 1);
+    }
+    std::rewind(file.get());
+    EXPECT_EQ(std::string(bytes, std::fread(bytes, 1, 8, file.get())), "hell!");
+    TSTDIOStream stream(readOnly.get());
+    uint32_t count = 3;
+    EXPECT_EQ(stream.Write("abc", count), errWriteFailed);
+    EXPECT_EQ(count, 0u);
+}
+
+// The block reader is read-only and, like a file, places positions beyond the end (reading
+// nothing there) but not below 0 or beyond 2 GiB.
+TEST(BlockReadStream, RefusesChangesAndPositionsOutside32Bits) {
+    TBlockReadStream stream(MemoryHolding({1, 2, 3}), 2);
+    EXPECT_EQ(CodeOf([&] { stream.SetSize(1); }), errReadOnly);
+    stream.Seek(-1, seekEnd);
+    stream.Seek(5, seekCurrent);
+    uint8_t byte = 0;
+    uint32_t count = 1;
+    EXPECT_EQ(stream.Read(&byte, count), errEndOfData);
+    EXPECT_EQ(CodeOf([&] { stream.Seek(-8, seekCurrent); }), errAssert);
+    EXPECT_EQ(CodeOf([&] { stream.Seek(INT32_MAX, seekEnd); }), errAssert);
+    EXPECT_EQ(stream.GetPosition(), 7);
+}
+
+// The buffered writer passes its buffer on only when a piece would overflow it, and before a
+// piece that goes straight through; a failure below comes back from the write that met it.
+TEST(BufferedWriteStream, HoldsBytesUntilTheyOverflowOrAFlushAndReportsFailures) {
+    auto below = std::make_unique<LDynamicStream>();
+    LDynamicStream& bytes = *below;
+    TBufferedWriteStream stream(std::move(below), 8);
+    for (const char* piece : {"abcde", "fgh", "ij"}) { // the second fills the buffer exactly
+        EXPECT_EQ(bytes.GetSize(), 0) << piece;
+        stream.WriteOrThrow(piece, uint32_t(std::strlen(piece)));
+    }
+    stream.WriteOrThrow("0123456789", 10); // larger than the buffer: "ij" goes first
+    stream.WriteBuffered();
+    EXPECT_EQ(Held(bytes), "abcdefghij0123456789");
+    TBufferedWriteStream failing(std::make_unique<TBlockReadStream>(MemoryHolding({})), 4);
+    failing.WriteOrThrow("ab", 2);
+    uint32_t count = 3;
+    EXPECT_EQ(failing.Write("cde", count), errWriteFailed);
+    EXPECT_EQ(count, 0u);
+    failing.WriteOrThrow("x", 1);
+    EXPECT_EQ(CodeOf([&] { failing.Flush(); }), errWriteFailed);
+}
+
+// The write buffer joins pieces that follow one another (writing nothing until it must); a
+// piece elsewhere, or one that would overflow the capacity, sends what is buffered first; a
+// piece larger than the capacity goes straight through.
+TEST(WriteBuffer, JoinsFollowingPiecesAndKeepsTheOrderOfWrites) {
+    LDynamicStream bytes;
+    TWriteBuffer out(bytes, 6);
+    out.Write(0, "ab", 2);
+    out.Write(2, "cd", 2);
+    EXPECT_EQ(bytes.GetSize(), 0);
+    EXPECT_EQ(out.End(), 4u);
+    out.Write(1, "X", 1);
+    EXPECT_EQ(Held(bytes), "abcd");
+    out.Write(2, "YZ", 2);
+    out.Write(4, "uvwxy", 5);
+    EXPECT_EQ(Held(bytes), "aXYZ");
+    out.Write(9, "0123456", 7);
+    EXPECT_EQ(Held(bytes), "aXYZuvwxy0123456");
+    out.Write(16, "!", 1);
+    out.Flush();
+    out.Flush(); // nothing left to write
+    EXPECT_EQ(Held(bytes), "aXYZuvwxy0123456!");
 }
