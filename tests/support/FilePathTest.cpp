@@ -1,12 +1,15 @@
 #include "FilePath.h"
+#include "FileServices.h"
 #include "TempDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 // A path is made full lexically, against the current directory when the value is made, and
-// splits after its last slash; an empty path, or one longer than 1023 bytes, is empty.
+// splits after its last slash (a trailing slash leaves no file name; nothing lies above the
+// root); an empty path, or one longer than 1023 bytes, is empty.
 TEST(FilePath, IsMadeFullAndSplitsAfterTheLastSlash) {
     TTempDirectory dir;
     const std::string longest(1022, 'a');
@@ -14,10 +17,10 @@ TEST(FilePath, IsMadeFullAndSplitsAfterTheLastSlash) {
         std::string given, directory, name;
     } cases[] = {{"/data/games/main.adb", "/data/games/", "main.adb"},
                  {"/x", "/", "x"},
-                 {"/data/games/", "/data/games/", ""}, // a trailing slash: no file name
+                 {"/data/games/", "/data/games/", ""},
                  {"/", "/", ""},
                  {"//x///y", "/x/", "y"},
-                 {"/../../x", "/", "x"}, // nothing above the root
+                 {"/../../x", "/", "x"},
                  {"sub/../a/./b.txt", dir / "a/", "b.txt"},
                  {"/" + longest, "/", longest},
                  {"/a" + longest, "", ""},
@@ -74,11 +77,44 @@ TEST(FilePath, ExistsDeletesAndMakeUniqueTakesTheFirstFreeName) {
     other.MakeUnique(true); // missing: unchanged
     WriteBytes(file.GetFullPath(), {});
     WriteBytes(dir / "f#1.txt", {});
-    EXPECT_TRUE(file.Exists() && TFilePath(dir.Path()).Exists());
-    EXPECT_FALSE(TFilePath(dir.Path()).Delete());
+    EXPECT_FALSE(TFilePath(dir.Path()).Delete() || !TFilePath(dir.Path()).Exists());
     file.MakeUnique(true);
     EXPECT_EQ(file.GetFullPath(), dir / "f#2.txt");
     EXPECT_EQ(other.GetFullPath(), dir / "f.txt");
-    EXPECT_TRUE(other.Delete());
-    EXPECT_FALSE(other.Exists());
+    EXPECT_TRUE(other.Delete() && !other.Exists());
+}
+
+// The services are found while they live; kinds live in the program's directory unless they
+// are temporary files. Listing and finding see the visible entries (directories too) of the
+// path's directory part; a failed search changes nothing.
+TEST(FileServices, RegistersKnowsItsKindsAndListsVisibleEntries) {
+    TTempDirectory dir;
+    for (const char* name : {"main.adb", ".hidden.adb", "notes.txt", ".only.alc"})
+        WriteBytes(dir / name, {});
+    std::filesystem::create_directory(dir / "sub.adb");
+    EXPECT_EQ(LookupService<TFileServices>(kFileServicesClassId), nullptr);
+    {
+        TMiniFileServices services;
+        EXPECT_EQ(LookupService<TFileServices>(kFileServicesClassId), &services);
+        const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
+        EXPECT_EQ(services.GetKindDirectory(-5).GetFullPath(),
+                  program.substr(0, program.rfind('/') + 1));
+        const TFilePath temp(std::filesystem::temp_directory_path().string() + "/");
+        EXPECT_EQ(services.GetKindDirectory(8).GetFullPath(), temp.GetFullPath());
+        EXPECT_TRUE(services.GetKindDirectory(1).IsEmpty());
+        TStringList names(true);
+        names.Add("kept");
+        services.ListFiles(TFilePath(dir / "ignored-name"), ".adb", names);
+        services.ListFilesOfKind(TFilePath(dir.Path()), 8, names); // the only match is hidden
+        std::string listed;
+        for (int32_t i = 0; i < names.Count(); ++i)
+            listed += *names.StringAt(i) + " ";
+        EXPECT_EQ(listed, "kept main.adb sub.adb ");
+        TFilePath found(dir / "x");
+        EXPECT_FALSE(services.FindFirst(found, ".h*", found)); // a hidden first match
+        EXPECT_EQ(found.GetFullPath(), dir / "x");
+        EXPECT_TRUE(services.FindFirst(found, "m*.adb", found));
+        EXPECT_EQ(found.GetFullPath(), dir / "main.adb");
+    }
+    EXPECT_EQ(LookupService<TFileServices>(kFileServicesClassId), nullptr);
 }

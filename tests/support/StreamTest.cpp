@@ -2,6 +2,7 @@
 #include "BufferedWriteStream.h"
 #include "DynamicStream.h"
 #include "File.h"
+#include "FileLock.h"
 #include "StdioStream.h"
 #include "TempDirectory.h"
 #include "ThrownCode.h"
@@ -10,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -21,6 +24,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using StreamPtr = std::unique_ptr<LStream>;
+using FilePtr = std::unique_ptr<TWinFileStream>;
 
 struct TCloseFile {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -83,6 +87,18 @@ template <uint32_t kCapacity> struct TBufferedWriteKind {
     LStream* fBelow = nullptr;
 };
 
+// A file "ten" holding the bytes 0..9 in a fresh directory.
+class FileTest : public ::testing::Test {
+protected:
+    void SetUp() override { WriteBytes(fDir / "ten", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}); }
+    FilePtr Open(uint32_t mode) { return FilePtr(fFile.OpenStream(mode)); }
+
+    TTempDirectory fDir;
+    TFile fFile{TFilePath(fDir / "ten")};
+    uint8_t fByte = 0;
+    uint32_t fCount = 1;
+};
+
 template <typename Kind> class StreamContract : public ::testing::Test {
 protected:
     Kind fKind;
@@ -121,7 +137,7 @@ TYPED_TEST(StreamContract, ReadsGiveWhatWasWritten) {
     EXPECT_EQ(refused, TypeParam::kReads && TypeParam::kWrites ? 1u : 0u);
     for (int step = 0; step < 300; ++step) {
         const uint32_t at = random() % 3001;
-        const uint32_t asked = step % 5 == 0 ? 3000 - at
+        const uint32_t asked = step % 5 == 0  ? 3000 - at
                                : random() % 3 ? random() % 20
                                               : random() % 300;
         const uint32_t expected = std::min(asked, 3000 - at);
@@ -137,16 +153,17 @@ TYPED_TEST(StreamContract, ReadsGiveWhatWasWritten) {
     }
 }
 
-// A memory stream counts a seek from the end back from the end and keeps every position
-// within [0, size], also where 32-bit arithmetic would wrap. SetSize cuts or extends with
+// A memory stream counts a seek from the end back from the end, keeps the position for an
+// unknown origin and keeps every position within [0, size], also where 32-bit arithmetic
+// would wrap. SetSize cuts or extends with
 // zeros and keeps the position within the size.
 TEST(DynamicStream, SeeksAreClampedAndTheSizeFollowsCutsAndWrites) {
     StreamPtr held = MemoryHolding(Bytes(100, '.'));
     auto& s = static_cast<LDynamicStream&>(*held);
-    const int32_t seeks[][4] = {{0, 0, seekEnd, 100},       {0, 10, seekEnd, 90},
-                                {0, 500, seekBegin, 100},   {2, -5, seekCurrent, 0},
-                                {7, 3, 0, 7}, /* unknown */ {5, INT32_MAX, seekCurrent, 100},
-                                {5, INT32_MIN, seekEnd, 100}};
+    const int32_t seeks[][4] = {
+        {0, 0, seekEnd, 100},        {0, 10, seekEnd, 90}, {0, 500, seekBegin, 100},
+        {2, -5, seekCurrent, 0},     {7, 3, 0, 7},         {5, INT32_MAX, seekCurrent, 100},
+        {5, INT32_MIN, seekEnd, 100}};
     for (const auto& [from, offset, origin, to] : seeks) {
         s.Seek(from, seekBegin);
         s.Seek(offset, uint32_t(origin));
@@ -185,11 +202,9 @@ TEST(StdioStream, WorksThroughTheFileWithoutClosingItAndReportsFailedWrites) {
 TEST(BlockReadStream, RefusesChangesAndPositionsOutside32Bits) {
     TBlockReadStream stream(MemoryHolding({1, 2, 3}), 2);
     EXPECT_EQ(CodeOf([&] { stream.SetSize(1); }), errReadOnly);
-    stream.Seek(-1, seekEnd);
-    stream.Seek(5, seekCurrent);
-    uint8_t byte = 0;
-    uint32_t count = 1;
-    EXPECT_EQ(stream.Read(&byte, count), errEndOfData);
+    char byte = 0;
+    stream.Seek(4, seekEnd);
+    EXPECT_EQ(CodeOf([&] { stream.ReadOrThrow(&byte, 1); }), errEndOfData);
     EXPECT_EQ(CodeOf([&] { stream.Seek(-8, seekCurrent); }), errAssert);
     EXPECT_EQ(CodeOf([&] { stream.Seek(INT32_MAX, seekEnd); }), errAssert);
     EXPECT_EQ(stream.GetPosition(), 7);
@@ -209,9 +224,9 @@ TEST(BufferedWriteStream, HoldsBytesUntilTheyOverflowOrAFlushAndReportsFailures)
     stream.WriteBuffered();
     EXPECT_EQ(Held(bytes), "abcdefghij0123456789");
     TBufferedWriteStream failing(std::make_unique<TBlockReadStream>(MemoryHolding({})), 4);
-    failing.WriteOrThrow("ab", 2);
-    uint32_t count = 3;
-    EXPECT_EQ(failing.Write("cde", count), errWriteFailed);
+    uint32_t count = 2;
+    failing.WriteOrThrow("abc", 3);
+    EXPECT_EQ(failing.Write("de", count), errWriteFailed); // would overflow: the failure shows
     EXPECT_EQ(count, 0u);
     failing.WriteOrThrow("x", 1);
     EXPECT_EQ(CodeOf([&] { failing.Flush(); }), errWriteFailed);
@@ -223,19 +238,129 @@ TEST(BufferedWriteStream, HoldsBytesUntilTheyOverflowOrAFlushAndReportsFailures)
 TEST(WriteBuffer, JoinsFollowingPiecesAndKeepsTheOrderOfWrites) {
     LDynamicStream bytes;
     TWriteBuffer out(bytes, 6);
-    out.Write(0, "ab", 2);
-    out.Write(2, "cd", 2);
-    EXPECT_EQ(bytes.GetSize(), 0);
-    EXPECT_EQ(out.End(), 4u);
-    out.Write(1, "X", 1);
-    EXPECT_EQ(Held(bytes), "abcd");
-    out.Write(2, "YZ", 2);
-    out.Write(4, "uvwxy", 5);
-    EXPECT_EQ(Held(bytes), "aXYZ");
-    out.Write(9, "0123456", 7);
-    EXPECT_EQ(Held(bytes), "aXYZuvwxy0123456");
+    const struct {
+        uint32_t position;
+        std::string piece, written; // what the stream holds afterwards
+    } writes[] = {{0, "ab", ""},     {2, "cd", ""},        {1, "X", "abcd"},
+                  {2, "YZ", "abcd"}, {4, "uvwxy", "aXYZ"}, {9, "0123456", "aXYZuvwxy0123456"}};
+    for (const auto& [position, piece, written] : writes) {
+        out.Write(position, piece.data(), uint32_t(piece.size()));
+        EXPECT_EQ(Held(bytes), written) << piece;
+    }
+    EXPECT_EQ(out.End(), 16u);
     out.Write(16, "!", 1);
     out.Flush();
     out.Flush(); // nothing left to write
     EXPECT_EQ(Held(bytes), "aXYZuvwxy0123456!");
+}
+
+// Each open mode's position, creation (readable and writable, not executable) and refusals;
+// failures to open throw the errno. Streams of one file share it.
+TEST_F(FileTest, OpenModes) {
+    TFile missing(TFilePath(fDir / "missing")), directory(TFilePath(fDir.Path()));
+    EXPECT_EQ(CodeOf([&] { delete missing.OpenStream(openRead); }), uint32_t(ENOENT));
+    EXPECT_EQ(CodeOf([&] { delete directory.OpenStream(openRead); }), uint32_t(EISDIR));
+    using std::filesystem::perms;
+    for (uint32_t mode : {2u, 3u, 4u, 7u}) {
+        delete TFile(TFilePath(fDir / std::to_string(mode))).OpenStream(mode);
+        EXPECT_EQ(std::filesystem::status(fDir / std::to_string(mode)).permissions() &
+                      (perms::owner_all | perms::group_exec | perms::others_exec),
+                  perms::owner_read | perms::owner_write)
+            << mode;
+    }
+    FilePtr append = Open(openAppend), readWrite = Open(openReadWrite), reader = Open(openRead);
+    EXPECT_EQ(append->GetPosition(), 10);
+    append->WriteOrThrow("\x0a", 1);
+    EXPECT_EQ(readWrite->GetPosition(), 0);
+    readWrite->WriteOrThrow("\xff", 1);
+    EXPECT_EQ(ReadBytes(fDir / "ten"), (Bytes{0xff, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(reader->Write("x", fCount), errWriteFailed);
+    EXPECT_EQ(CodeOf([&] { reader->SetSize(5); }), errWriteFailed);
+    FilePtr writer = Open(openWrite); // empties the file, refuses reads
+    fCount = 1;
+    EXPECT_EQ(writer->Read(&fByte, fCount), errEndOfData);
+    EXPECT_EQ(reader->GetSize(), 0);
+}
+
+// Seeks add a seekEnd offset to the size (unlike a memory stream) and may go beyond the end,
+// within signed 32 bits: a seek outside is refused and leaves the position. SetSize cuts or
+// extends and leaves the position there; writing past the end leaves zeros; Reserve grows.
+TEST_F(FileTest, PositionsAndSizesFollowTheSystemWithin32Bits) {
+    FilePtr s = Open(openReadWrite);
+    const int32_t seeks[][3] = {
+        {-3, seekEnd, 7}, {5, seekEnd, 15}, {4, 99, 4}, {1, seekCurrent, 5}};
+    for (const auto& [offset, origin, to] : seeks) {
+        s->Seek(offset, uint32_t(origin));
+        EXPECT_EQ(s->GetPosition(), to) << offset << " " << origin;
+    }
+    EXPECT_EQ(CodeOf([&] { s->Seek(-1, seekBegin); }), uint32_t(EINVAL));
+    EXPECT_EQ(CodeOf([&] { s->Seek(-20, seekCurrent); }), uint32_t(EINVAL));
+    EXPECT_EQ(s->GetPosition(), 5);
+    s->Seek(INT32_MAX, seekBegin);
+    EXPECT_EQ(CodeOf([&] { s->Seek(1, seekCurrent); }), errAssert);
+    EXPECT_EQ(CodeOf([&] { s->Seek(INT32_MAX, seekEnd); }), errAssert);
+    EXPECT_EQ(s->GetPosition(), INT32_MAX);
+    s->SetSize(4);
+    EXPECT_EQ(s->GetPosition(), 4);
+    s->Seek(6, seekBegin);
+    s->WriteOrThrow("z", 1);
+    EXPECT_EQ(CodeOf([&] { s->SetSize(-1); }), uint32_t(EINVAL));
+    s->Reserve(3);
+    EXPECT_EQ(ReadBytes(fDir / "ten"), (Bytes{0, 1, 2, 3, 0, 0, 'z'}));
+    s->Reserve(4096);
+    EXPECT_EQ(s->GetSize(), 4096);
+}
+
+// A file closes the streams still open when it goes and lets go of them: they fail cleanly
+// and may be deleted later. A rename stays in the directory; open streams follow the file.
+TEST_F(FileTest, StreamsAreTrackedRenamedAndClosedWithTheFile) {
+    auto file = std::make_unique<TFile>(TFilePath(fDir / "ten"));
+    FilePtr a(file->OpenStream(openReadWrite)), b(file->OpenStream(openRead));
+    file->AddStream(a.get()); // listed at most once
+    EXPECT_EQ(file->StreamCount(), 2);
+    b.reset();
+    EXPECT_EQ(file->StreamCount(), 1);
+    file->Rename("b.adb");
+    EXPECT_EQ(file->GetPath().GetFullPath(), fDir / "b.adb");
+    EXPECT_FALSE(TFilePath(fDir / "ten").Exists());
+    a->WriteOrThrow("ab", 2);
+    for (const char* name : {"sub/moved", ""})
+        EXPECT_EQ(CodeOf([&] { file->Rename(name); }), errAssert) << name;
+    EXPECT_EQ(CodeOf([&] { fFile.Rename("other"); }), errAssert); // "ten" is gone
+    file.reset();
+    EXPECT_EQ(a->GetFile(), nullptr);
+    EXPECT_EQ(a->Write("c", fCount), errWriteFailed);
+    fCount = 1;
+    EXPECT_EQ(a->Read(&fByte, fCount), errEndOfData);
+    for (uint32_t code : {CodeOf([&] { a->Seek(0, seekBegin); }), CodeOf([&] { a->GetPosition(); }),
+                          CodeOf([&] { a->Flush(); })})
+        EXPECT_EQ(code, uint32_t(EBADF));
+    EXPECT_EQ(CodeOf([&] { a->GetSize(); }), errAssert);
+    a->Close(); // harmless a second time
+    a.reset();  // must not reach the destroyed file (ASan checks)
+    EXPECT_EQ(ReadBytes(fDir / "b.adb"), (Bytes{'a', 'b', 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+// Readers share a lock; a writer's lock is taken alone (waiting for one is the tool's test)
+// and belongs to the lock object: other handles of the process stay free. A handle knows when
+// its path has come to name another file, as when a new file is renamed over it.
+TEST_F(FileTest, ReadersShareALockAndAHandleKnowsItsFile) {
+    const TFilePath path(fDir / "ten");
+    EXPECT_EQ(
+        CodeOf([&] { TFileLock::Acquire(TFilePath(fDir / "no"), TFileLock::TMode::kShared); }),
+        uint32_t(ENOENT));
+    auto first = TFileLock::Acquire(path, TFileLock::TMode::kShared);
+    EXPECT_NE(TFileLock::Acquire(path, TFileLock::TMode::kShared), nullptr);
+    first->MakeExclusive();
+    EXPECT_EQ(first->Mode(), TFileLock::TMode::kExclusive);
+    EXPECT_EQ(Open(openRead)->GetSize(), 10);
+    int error = 0;
+    const Platform::FileHandle handle =
+        Platform::OpenFile(path.GetFullPath(), Platform::OpenMode::Read, error);
+    EXPECT_TRUE(Platform::LinkFile(path.GetFullPath(), fDir / "link"));
+    WriteBytes(fDir / "new", {});
+    EXPECT_TRUE(Platform::RenameFile(fDir / "new", path.GetFullPath()));
+    EXPECT_FALSE(Platform::IsSameFile(handle, path.GetFullPath()));
+    EXPECT_TRUE(Platform::IsSameFile(handle, fDir / "link"));
+    Platform::CloseFile(handle);
 }

@@ -1,7 +1,7 @@
 #include "XMLParser.h"
+#include "BlockReadStream.h"
 #include "Damage.h"
 #include "DynamicStream.h"
-#include "BlockReadStream.h"
 #include "TempDirectory.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +138,8 @@ TEST(XMLParser, EveryResultStopsAtItsOffset) {
         // A malformed tag or reference; a second root is only known once its tag is read.
         {1,
          {"<?xml?><a/><b", "<?xml?><!--->", "<?xml?><a/ |>", "<?xml?><a x='1' x='2'|/>",
+          "<?xml?><a x='1' a='2' x='3'| a='4' 1/>", // the first repeat, also when a later part
+                                                    // fails
           "<?xml?><a>&#X41;|</a>", "<?xml?><a>x & y|</a>", "<?xml?><a>&nbsp;|</a>",
           "<?xml?><a>&amp|</a>", "<?xml?><a x='&;'|/>",
           "<?xml?><!DOCTYPE r [<!ENTITY e \"x\">]><r>&e;|</r>"}},
@@ -168,22 +170,23 @@ TEST(XMLParser, EveryResultStopsAtItsOffset) {
     }
 }
 
-// Whitespace before a run of text is dropped, and one blank joins the run to data the element
-// already holds; references are decoded, CDATA is kept whole.
+// Whitespace before a run of text is dropped (not a space written as a reference), and one
+// blank joins the run to data the element already holds (the skip before <c> in "pq" is used
+// up by c's data); references are decoded, CDATA is kept whole.
 TEST(XMLParser, CharacterDataWhitespaceAndJoining) {
     const std::pair<const char*, std::string> cases[] = {
         {"<a>  hi  </a>", "hi  "},
         {"<a>one  <!--c-->  two</a>", "one   two"},
         {"<a>x<b/> y</a>", "x y"},
         {"<a>x\n  <b>in</b>\n  y</a>", "x\n   y"},
-        {"<a>p<b>x</b> <c>y</c>q</a>", "pq"}, // the skip before <c> is used up by c's data
+        {"<a>p<b>x</b> <c>y</c>q</a>", "pq"},
         {"<r><?p x?>a<!--c-->b</r>", "ab"},
         {"<a>x <![CDATA[y]]> z</a>", "x y z"},
         {"<a> <![CDATA[ <x> & ]]></a>", " <x> & "},
         {"<a><![CDATA[]]>\t<![CDATA[]]]]><![CDATA[>]]></a>", "]]>"},
         {"<a>x &amp; y</a>", "x & y"},
         {"<a>&#65;&#x42;&lt;&gt;&apos;&quot;&#321;&#12ab;</a>", "AB<>'\"A\x0C"},
-        {"<a>\r\n&#32;x</a>", " x"}, // leading space written as a reference is kept
+        {"<a>\r\n&#32;x</a>", " x"},
         // Whitespace dropped before a CDATA section that holds bytes does not join the text
         // right after the section (the flag used to outlive the section).
         {"<a> <b/><![CDATA[a<b]]>c</a>", "a<bc"},
@@ -260,13 +263,12 @@ TEST(XMLParser, DamagedDocumentsGetOneAnswerEveryWay) {
     for (TGenerator generator(random); documents.size() < 4;)
         documents.push_back(generator.Document());
     for (const std::string& document : documents)
-        ForEachDamage<char>(
-            std::vector<char>(document.begin(), document.end()),
-            [](const std::string&, const std::vector<char>& damaged) {
-                TXMLParser memory;
-                ParseEveryWay(std::string(damaged.begin(), damaged.end()), memory);
-            },
-            {0, 1, {0x01, 0x02, 0x1A, 0xFF}});
+        ForEachDamage<char>(std::vector<char>(document.begin(), document.end()),
+                            [](const std::string&, const std::vector<char>& damaged) {
+                                TXMLParser memory;
+                                ParseEveryWay(std::string(damaged.begin(), damaged.end()), memory);
+                            },
+                            {0, 1, {0x01, 0x02, 0x1A, 0xFF}});
 }
 
 // The differential check against a conforming reference (expat, through python3: see
