@@ -37,8 +37,7 @@ TEST(KeyedList, AddsInsertsFindsAndRemoves) {
     EXPECT_EQ(list.ValueOfKey(2), 20u);
     EXPECT_EQ(list.RemoveKey(2), 20u); // the cached node goes away with it
     EXPECT_FALSE(list.ContainsValue(20));
-    EXPECT_TRUE(list.RemoveValue(10));
-    EXPECT_FALSE(list.RemoveValue(10));
+    EXPECT_TRUE(list.RemoveValue(10) && !list.RemoveValue(10));
     EXPECT_EQ(list.RemoveAt(2), 30u);
     EXPECT_EQ(list.RemoveAt(2), 0u);
     EXPECT_EQ(Values(list), (V{5, 15}));
