@@ -148,8 +148,7 @@ TYPED_TEST(StreamContract, ReadsGiveWhatWasWritten) {
 
 // A memory stream counts a seek from the end back from the end, keeps the position for an
 // unknown origin and keeps every position within [0, size], also where 32-bit arithmetic
-// would wrap. SetSize cuts or extends with
-// zeros and keeps the position within the size.
+// would wrap. SetSize cuts or extends with zeros and keeps the position within the size.
 TEST(DynamicStream, SeeksAreClampedAndTheSizeFollowsCutsAndWrites) {
     StreamPtr held = MemoryHolding(Bytes(100, '.'));
     auto& s = static_cast<LDynamicStream&>(*held);
