@@ -34,7 +34,7 @@ TEST(XMLNode, EmptyNodesRefuseDataAndChildren) {
 
 // Deleting a child, first, middle or last, unlinks it so that appending goes on right; adding
 // a child of another parent moves it. A subtree of any depth is destroyed without recursion
-// (ASan reports a stack overflow at a million levels).
+// (ASan reports the stack overflow of a recursive destructor at 300000 levels).
 TEST(XMLNode, DeletingAChildUnlinksItAndKeepsAppendingRight) {
     TXMLNode root("root"), other("other");
     TXMLNode* kids[4];
@@ -52,6 +52,6 @@ TEST(XMLNode, DeletingAChildUnlinksItAndKeepsAppendingRight) {
     EXPECT_EQ(ChildNames(root) + "|" + ChildNames(other), "e|c");
     EXPECT_EQ(kids[2]->parent, &other);
     TXMLNode* deepest = kids[2]->firstChild;
-    for (int i = 0; i < 1000000; ++i, deepest = deepest->firstChild)
+    for (int i = 0; i < 300000; ++i, deepest = deepest->firstChild)
         deepest->AddChild(new TXMLNode("d"));
 }
