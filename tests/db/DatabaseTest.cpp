@@ -1,0 +1,479 @@
+// TWVEK_DB: opening, the record operations, the journal, compaction and the support files,
+// pinned against file bytes built independently of the engine; a randomized run against a
+// std::map; damaged files.
+
+#include "Damage.h"
+#include "DatabaseFile.h"
+#include "DbTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <random>
+
+using namespace WVEK;
+
+namespace {
+
+const Bytes kHi = {'h', 'i'};
+const Bytes kHey = {'h', 'e', 'y', '!'};
+using TNames = std::vector<std::string>;
+const TNames kBoth = {"db.adb", "db.ind"};
+
+// An index of `version` ('0' or '1') holding the (id, position) `entries`.
+Bytes IndexImage(const TEntries& entries, char version) {
+    LDynamicStream file;
+    auto index = OpenIndex(file);
+    for (const auto& [id, position] : entries)
+        index->Insert(id, position);
+    index->Flush(false);
+    Bytes bytes = BytesOf(file);
+    bytes[9] = uint8_t(version);
+    return bytes;
+}
+
+} // namespace
+
+// A failed opening changes neither file; a failed rebuild leaves no index, and a damaged index
+// is an error, not a reason to rebuild.
+TEST(WVEKDB, OpeningFailsWithTheCodeOfWhatIsWrong) {
+    const Bytes one = DatabaseImage({{1, 't', 0, kHi}});
+    Bytes badMagic = one, badIndex = IndexHeader("1", 0);
+    Bytes unwalkable = DatabaseImage({{1, 't', 0, kHi}, {2, 't', 0, kHi}});
+    badMagic[8] = '!';
+    badIndex[7] = 'Y';
+    unwalkable[25 + 28] = 'X'; // the second header
+    const struct {
+        const char* what;
+        std::optional<Bytes> database, index; // nothing: no such file
+        bool readOnly;
+        uint32_t code;
+    } cases[] = {
+        {"missing", std::nullopt, std::nullopt, true, uint32_t(ENOENT)},
+        {"empty: the header cannot be written", Bytes{}, std::nullopt, true, errWriteFailed},
+        {"24 bytes", Bytes(one.begin(), one.begin() + 24), std::nullopt, false, errAssert},
+        {"a wrong magic", badMagic, std::nullopt, false, errAssert},
+        {"a damaged index", one, badIndex, true, errAssert},
+        {"a damaged index, writable", one, badIndex, false, errAssert},
+        {"a failed rebuild", unwalkable, std::nullopt, true, errRebuildFailed},
+        {"a failed rebuild, writable", unwalkable, Bytes{}, false, errRebuildFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDatabaseFiles files;
+        if (c.database) files.Write(*c.database, c.index);
+        EXPECT_EQ(CodeOf([&] { files.Open(c.readOnly); }), c.code);
+        EXPECT_EQ(files.path.Exists(), c.database.has_value());
+        EXPECT_EQ(files.DatabaseBytes(), c.database.value_or(Bytes{}));
+        EXPECT_EQ(files.indexPath.Exists(), c.index.has_value()); // never replaced
+        EXPECT_EQ(files.IndexBytes(), c.index.value_or(Bytes{}));
+    }
+}
+
+// A missing or empty index is rebuilt, also read-only, from the first live version of each id
+// in file order.
+TEST(WVEKDB, AMissingOrEmptyIndexIsRebuiltAlsoReadOnly) {
+    TDatabaseFiles files;
+    for (const auto& index : {std::optional<Bytes>(), std::optional<Bytes>(Bytes{})}) {
+        files.Write(DatabaseImage({{1, 't', 0, kHi}, {2, 'p', kFlagDeleted, kHi}, {3, 'b', 0, {}},
+                                   {1, 'p', 0, kHey}}),
+                    index);
+        std::unique_ptr<TWVEK_DB> db = files.Open(true);
+        EXPECT_TRUE(db->IsIndexTrusted());
+        EXPECT_EQ(ReadAll(*db), (TRecords{{1, {kHi, 't', 0}}, {3, {{}, 'b', 0}}}));
+        EXPECT_FALSE(db->Exists(2));
+        db.reset();
+        TFileIndex rebuilt(files.indexPath, true);
+        EXPECT_EQ(Walk(rebuilt), (TEntries{{1, 25}, {3, 25 + 28 + 28}}));
+    }
+}
+
+// Puts are read from memory before the flush and from the file after; the iterator sees them
+// in file order. Data of the same length is overwritten in place; another length leaves a
+// dead version and keeps type and flags (the worked example of docs/DatabaseFile.md). A
+// record of length 0 reads back empty, not null. Unused flag bits and reserved bytes of a
+// header on disk are kept.
+TEST(WVEKDB, PutsReplacementsAndFlagsInTheFile) {
+    TDatabaseFiles files;
+    std::unique_ptr<TWVEK_DB> db = files.Open();
+    EXPECT_EQ(files.DatabaseBytes(), DatabaseImage({})); // written when the file is created
+    ASSERT_TRUE(PutBytes(*db, 9, kHi, 't') && db->Put(3, nullptr, 0, 'p'));
+    ASSERT_TRUE(PutBytes(*db, 7, kHi, 't'));
+    EXPECT_EQ(ReadRecord(*db, 3), (TRecordValue{{}, 'p', 0}));
+    EXPECT_EQ(files.DatabaseBytes(), DatabaseImage({})); // nothing written yet
+    std::vector<uint32_t> order;
+    for (auto it = db->CreateIterator(0); it->HasMore();)
+        order.push_back(it->Next(nullptr));
+    EXPECT_EQ(order, (std::vector<uint32_t>{9, 3, 7}));
+    ASSERT_TRUE(PutBytes(*db, 9, {'y', 'o'})); // the same length: in place
+    ASSERT_EQ(db->Flush(true), 0u);
+    EXPECT_EQ(files.DatabaseBytes(),
+              DatabaseImage({{9, 't', 0, {'y', 'o'}}, {3, 'p', 0, {}}, {7, 't', 0, kHi}}));
+    db.reset();
+    EXPECT_EQ(ReadRecord(*files.Open(true), 3), (TRecordValue{{}, 'p', 0}));
+
+    files.Write(DatabaseImage({}));
+    db = files.Open();
+    ASSERT_TRUE(PutBytes(*db, 7, kHi, 't'));
+    ASSERT_EQ(db->Flush(true), 0u);
+    ASSERT_TRUE(PutBytes(*db, 7, kHey, 'p')); // the type is not applied
+    db->SetFlags(7, 0x4);
+    EXPECT_EQ(ReadRecord(*db, 7), (TRecordValue{kHey, 't', 0x4}));
+    ASSERT_EQ(db->Flush(true), 0u);
+    EXPECT_EQ(files.DatabaseBytes(),
+              DatabaseImage({{7, 't', kFlagDeleted, kHi}, {7, 't', kFlagPermanent, kHey}}));
+
+    db.reset();
+    Bytes image = DatabaseImage({{7, 't', 0x48, kHi}});
+    image[25 + 14] = 0x5A;
+    files.Write(image);
+    db = files.Open();
+    db->SetFlags(7, 0x5);
+    ASSERT_EQ(db->Flush(true), 0u);
+    image[25 + 13] = 0x48 | kFlagPermanent | kFlagCompressed;
+    EXPECT_EQ(files.DatabaseBytes(), image);
+}
+
+// Record 1 is held when deleted, record 2 only on disk. Deleted and unknown ids (99) have no
+// data and no flags, and setting their flags changes nothing, before the flush and after.
+TEST(WVEKDB, PermanentRecordsGoOnlyWhenTheDeletionIsForced) {
+    TDatabaseFiles files;
+    std::unique_ptr<TWVEK_DB> db = files.Open();
+    ASSERT_TRUE(PutBytes(*db, 1, kHi) && PutBytes(*db, 2, kHi));
+    db->SetFlags(2, 0x7);
+    ASSERT_EQ(db->Flush(true), 0u);
+    db->SetFlags(1, 0x4);
+    for (uint32_t id : {1u, 2u}) {
+        EXPECT_FALSE(db->Delete(id, false)) << id;
+        EXPECT_TRUE(db->Exists(id)) << id;
+        EXPECT_TRUE(db->Delete(id, true)) << id;
+        EXPECT_FALSE(db->Delete(id, true)) << id;
+    }
+    for (bool flushed : {false, true}) {
+        for (uint32_t id : {1u, 2u, 99u}) {
+            EXPECT_EQ(ReadRecord(*db, id), std::nullopt) << id;
+            EXPECT_EQ(db->GetFlags(id), 0u);
+            db->SetFlags(id, 0x7);
+            EXPECT_FALSE(db->Exists(id)) << id;
+        }
+        ASSERT_EQ(db->Flush(true), 0u);
+        if (!flushed) db.reset(), db = files.Open();
+    }
+}
+
+TEST(WVEKDB, AReadOnlyDatabaseChangesNothing) {
+    TDatabaseFiles files;
+    files.Write(DatabaseImage({{1, 't', 0, kHi}}));
+    files.Open(); // builds the index
+    const Bytes data = files.DatabaseBytes(), index = files.IndexBytes();
+    std::unique_ptr<TWVEK_DB> db = files.Open(true);
+    EXPECT_FALSE(PutBytes(*db, 2, kHi));
+    EXPECT_FALSE(db->Delete(1, true));
+    db->SetFlags(1, 0x4);
+    EXPECT_EQ(db->GetFlags(1), 0x4u); // in memory only
+    EXPECT_EQ(db->Flush(true), errReadOnly);
+    EXPECT_EQ(db->Compact(), errReadOnly);
+    db.reset();
+    EXPECT_EQ(files.DatabaseBytes(), data);
+    EXPECT_EQ(files.IndexBytes(), index);
+    EXPECT_EQ(files.Files(), kBoth);
+}
+
+// An index of version 0 may name dead versions (5, 10): the database checks the deleted bit
+// before it believes an entry, a put of such an id moves the entry to the new version and a
+// delete drops it. An entry that leads to the header of another record (8) or to no header
+// (7) never answers for it.
+TEST(WVEKDB, IndexEntriesAreCheckedAgainstTheFile) {
+    TDatabaseFiles files;
+    files.Write(DatabaseImage({{5, 't', kFlagDeleted, kHi}, {6, 't', 0, kHey}, {8, 't', 0, kHi},
+                               {10, 't', kFlagDeleted, {}}}),
+                IndexImage({{5, 25}, {6, 53}, {7, 3}, {8, 25}, {10, 111}}, '0'));
+    std::unique_ptr<TWVEK_DB> db = files.Open();
+    EXPECT_FALSE(db->IsIndexTrusted());
+    EXPECT_FALSE(db->Exists(5));
+    EXPECT_TRUE(db->Exists(6));
+    EXPECT_EQ(ReadRecord(*db, 5), std::nullopt);
+    ASSERT_TRUE(PutBytes(*db, 5, {1, 2, 3}, 'l'));
+    EXPECT_TRUE(db->Delete(10, true));
+    EXPECT_FALSE(db->Delete(10, true));
+    for (uint32_t id : {7u, 8u}) {
+        EXPECT_EQ(ReadRecord(*db, id), std::nullopt);
+        EXPECT_FALSE(db->Delete(id, true));
+        EXPECT_EQ(CodeOf([&] { PutBytes(*db, id, kHi); }), errAssert);
+        EXPECT_EQ(CodeOf([&] { db->SetFlags(id, 1); }), errAssert);
+    }
+    ASSERT_EQ(db->Flush(true), 0u);
+    db.reset();
+    db = files.Open(true);
+    EXPECT_FALSE(db->IsIndexTrusted()); // the version read is written back unchanged
+    EXPECT_EQ(ReadRecord(*db, 5), (TRecordValue{{1, 2, 3}, 'l', 0}));
+    EXPECT_EQ(ReadRecord(*db, 6), (TRecordValue{kHey, 't', 0}));
+    EXPECT_FALSE(db->Exists(10));
+}
+
+// ---- The journal ---------------------------------------------------------------------------
+
+// Puts past the record cache's limit (16 MiB) flush during the puts, but a database closed
+// without Flush rolls them back: a command commits as one unit.
+TEST(Journal, ForcedFlushesAreRolledBackWithoutAFinalFlush) {
+    TDatabaseFiles files;
+    std::unique_ptr<TWVEK_DB> db = files.Open();
+    ASSERT_TRUE(PutBytes(*db, 9, {1}));
+    ASSERT_EQ(db->Flush(true), 0u);
+    const Bytes committed = files.DatabaseBytes(), index = files.IndexBytes();
+    const Bytes big(6u << 20, 0xAB);
+    for (uint32_t id = 1; id <= 3; ++id) {
+        EXPECT_EQ(files.DatabaseBytes().size(), committed.size()); // 12 MiB: under the limit
+        ASSERT_TRUE(PutBytes(*db, id, big));
+    }
+    EXPECT_EQ(files.DatabaseBytes().size(), committed.size() + 3 * (26 + big.size()));
+    EXPECT_TRUE(std::filesystem::exists(files.dir / "db.jnl"));
+    db.reset();
+    EXPECT_EQ(files.DatabaseBytes(), committed);
+    EXPECT_EQ(files.IndexBytes(), index);
+    EXPECT_EQ(files.Files(), kBoth);
+}
+
+// The worked example of docs/JournalFormat.md: removing record 7 saves its live header and
+// index node 0 before anything is written. The files as a crash would leave them (copied while
+// the journal stands) are restored by the next opening, which reads the journal up to a
+// record cut short or one whose checksum fails; a database closed without its final flush
+// rolls back the same way.
+TEST(Journal, AnUncommittedChangeIsRolledBack) {
+    TDatabaseFiles files;
+    files.Write(DatabaseImage({{7, 't', kFlagDeleted, kHi}, {7, 't', kFlagPermanent, kHey}}));
+    files.Open(true); // builds the index: one leaf, 7 -> 53
+    const Bytes database = files.DatabaseBytes(), index = files.IndexBytes();
+    std::unique_ptr<TWVEK_DB> db = files.Open();
+    ASSERT_TRUE(db->Delete(7, true));
+    db->CreateIterator(0); // commits to the files without the final flush
+    const Bytes journal = ReadBytes(files.dir / "db.jnl");
+    const char* const documented =
+        "56454b4a524e4c0001000000000000005300000006010000c67c959a52000000350000001a000000"
+        "461a06f552324432070000000400000074200000000000000000350000005201000010000000f600"
+        "0000438d";
+    ASSERT_EQ(journal.size(), 332u);
+    for (size_t at = 0; documented[2 * at]; ++at)
+        EXPECT_EQ(journal[at], std::stoi(std::string(documented + 2 * at, 2), nullptr, 16)) << at;
+    EXPECT_NE(files.DatabaseBytes(), database);
+
+    // Tails: a cut record; a region of 2 bytes for offset 25 whose checksum fails.
+    for (const Bytes& tail : {Bytes{'R', 0, 0, 0, 25, 0, 0, 0},
+                              Bytes{'R', 0, 0, 0, 25, 0, 0, 0, 2, 0, 0, 0, 1, 2, 3, 4, 'X', 'X'}}) {
+        TDatabaseFiles crashed;
+        Bytes torn = journal;
+        torn.insert(torn.end(), tail.begin(), tail.end());
+        crashed.Write(files.DatabaseBytes(), files.IndexBytes());
+        WriteBytes(crashed.dir / "db.jnl", torn);
+        EXPECT_EQ(ReadAll(*crashed.Open(true)).size(), 1u);
+        EXPECT_EQ(crashed.DatabaseBytes(), database);
+        EXPECT_EQ(crashed.IndexBytes(), index);
+        EXPECT_EQ(crashed.Files(), kBoth);
+    }
+    db.reset();
+    EXPECT_EQ(files.DatabaseBytes(), database);
+    EXPECT_EQ(files.IndexBytes(), index);
+    EXPECT_EQ(files.Files(), kBoth);
+}
+
+// ---- Compaction ----------------------------------------------------------------------------
+
+// Compaction flushes pending changes (5) first, then keeps the live records in file order: 2
+// stayed in place, then 1, 3 and 4 as they were appended; a compact file stays as it is. When
+// the reopening fails after the new file took the name (the index path is a directory), the
+// old file comes back under its name; it cannot be reopened either, so the database stays
+// closed, and every operation says so.
+TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecordOrTheOldFile) {
+    for (bool fail : {false, true}) {
+        TDatabaseFiles files;
+        std::unique_ptr<TWVEK_DB> db = files.Open();
+        for (const auto& [id, data, type] : {std::tuple<uint32_t, Bytes, uint8_t>{1, {1}, 't'},
+                                             {2, {2, 2}, 'p'}, {3, {}, 'a'}, {9, {9}, 'b'}})
+            PutBytes(*db, id, data, type);
+        ASSERT_EQ(db->Flush(true), 0u);
+        ASSERT_TRUE(PutBytes(*db, 1, {1, 1, 1}) && PutBytes(*db, 3, {3}));
+        ASSERT_TRUE(PutBytes(*db, 4, {}, 'l') && db->Delete(9, false));
+        db->SetFlags(2, 0x5);
+        ASSERT_EQ(db->Flush(true), 0u);
+        const Bytes before = files.DatabaseBytes();
+        TRecords live = {{1, {{1, 1, 1}, 't', 0}}, {2, {{2, 2}, 'p', 0x5}}, {3, {{3}, 'a', 0}},
+                         {4, {{}, 'l', 0}}};
+        if (fail) {
+            files.indexPath.Delete();
+            std::filesystem::create_directory(files.indexPath.GetFullPath());
+            EXPECT_EQ(db->Compact(), errCompactFailed);
+            EXPECT_EQ(files.DatabaseBytes(), before);
+            EXPECT_EQ(files.Files(), kBoth);
+            EXPECT_EQ(ReadRecord(*db, 1), std::nullopt);
+            EXPECT_EQ(CodeOf([&] { PutBytes(*db, 1, {1}); }), errNilPointer);
+            EXPECT_EQ(CodeOf([&] { db->CreateIterator(0); }), errNilPointer);
+            EXPECT_EQ(db->Flush(true), errNilPointer);
+            EXPECT_EQ(db->Compact(), errCompactFailed);
+            db.reset();
+            std::filesystem::remove(files.indexPath.GetFullPath());
+        } else {
+            ASSERT_TRUE(PutBytes(*db, 5, {5}, 't'));
+            live[5] = {{5}, 't', 0};
+            for (int pass = 0; pass < 2; ++pass) {
+                ASSERT_EQ(db->Compact(), 0u);
+                EXPECT_EQ(ReadAll(*db), live);
+                EXPECT_EQ(files.DatabaseBytes(),
+                          DatabaseImage({{2, 'p', 0x21, {2, 2}}, {1, 't', 0, {1, 1, 1}},
+                                         {3, 'a', 0, {3}}, {4, 'l', 0, {}}, {5, 't', 0, {5}}}));
+                EXPECT_EQ(files.Files(), kBoth);
+            }
+            db.reset();
+        }
+        EXPECT_EQ(ReadAll(*files.Open(true)), live);
+    }
+}
+
+// The extension is the file name's own: a dot in a directory name plays no part.
+TEST(SupportFiles, NamesReplaceTheExtensionOfTheFileName) {
+    const struct {
+        const char* path;
+        TSupportFile which;
+        const char* name;
+    } cases[] = {{"/d/x.adb", TSupportFile::kIndex, "/d/x.ind"},
+                 {"/d/x.adb", TSupportFile::kAge, "/d/x.age"},
+                 {"/d/x.y.adb", TSupportFile::kIndex, "/d/x.y.ind"},
+                 {"/d/data", TSupportFile::kIndex, "/d/data.ind"},
+                 {"/d.e/data", TSupportFile::kAge, "/d.e/data.age"},
+                 {"/d/.db", TSupportFile::kJournal, "/d/.db.jnl"},
+                 {"/d/x.ind", TSupportFile::kIndex, "/d/x.ind.ind"}, // never itself
+                 // A path that could not be made full names no support file (not "./.ind").
+                 {"", TSupportFile::kIndex, ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GetSupportFileName(TFilePath(c.path), c.which).GetFullPath(), c.name) << c.path;
+}
+
+// ---- A randomized run against a std::map -----------------------------------------------------
+
+// Puts, replacements, flag changes, deletes, flushes, reopenings and compactions of ids spread
+// over the signed order of the index; the id of each step is checked, every record (through
+// the iterator, once each, and through Get) every 50 steps and at each read-only reopening.
+TEST(WVEKDBModel, RandomOperationsAgreeWithTheModel) {
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        auto below = [&](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+        auto idOf = [](uint32_t n) { return n % 3 == 0 ? 0x80000000u + n : n * 977; };
+        TDatabaseFiles files;
+        std::unique_ptr<TWVEK_DB> db = files.Open();
+        TRecords model;
+        auto checkAll = [&] {
+            int duplicates = 0;
+            EXPECT_EQ(ReadAll(*db, &duplicates), model);
+            EXPECT_EQ(duplicates, 0);
+            for (uint32_t n = 0; n < 48; ++n)
+                EXPECT_EQ(db->Exists(idOf(n)), model.count(idOf(n)) != 0) << idOf(n);
+        };
+        for (int step = 0; step < 1500 && !::testing::Test::HasFatalFailure(); ++step) {
+            const uint32_t id = idOf(below(48)), op = below(100);
+            auto it = model.find(id);
+            if (op < 45) {
+                static const uint8_t kTypes[] = {0, 'a', 'b', 'l', 'p', 't', 200};
+                Bytes data(below(100) < 4 ? 20000 + below(20000) : below(10) ? below(600) : 0);
+                for (uint8_t& byte : data)
+                    byte = uint8_t(random());
+                const uint8_t type = kTypes[below(std::size(kTypes))];
+                ASSERT_TRUE(PutBytes(*db, id, data, type));
+                if (it != model.end())
+                    it->second.data = data; // type and flags stay
+                else
+                    model[id] = TRecordValue{data, int(int8_t(type)), 0};
+            } else if (op < 62) {
+                const bool force = below(2) == 0;
+                const bool deleted = it != model.end() && (force || !(it->second.flags & 0x4));
+                EXPECT_EQ(db->Delete(id, force), deleted) << id;
+                if (deleted) model.erase(it);
+            } else if (op < 77) {
+                const uint32_t flags = below(16); // 0x8 is no public flag and must not stick
+                db->SetFlags(id, flags);
+                if (it != model.end()) it->second.flags = flags & 0x7;
+            } else if (op < 87) {
+                ASSERT_EQ(db->Flush(below(2) == 0), 0u);
+            } else if (op < 92) {
+                ASSERT_EQ(db->Flush(true), 0u);
+                db.reset();
+                if (below(2) == 0) db = files.Open(true), checkAll(), db.reset();
+                db = files.Open();
+            } else if (op < 94) {
+                ASSERT_EQ(db->Compact(), 0u);
+                size_t size = kFileHeaderSize;
+                for (const auto& entry : model)
+                    size += kRecordHeaderSize + entry.second.data.size();
+                EXPECT_EQ(files.DatabaseBytes().size(), size);
+                EXPECT_EQ(files.Files(), kBoth);
+            }
+            it = model.find(id);
+            EXPECT_EQ(ReadRecord(*db, id),
+                      it == model.end() ? std::nullopt : std::optional(it->second)) << id;
+            if (step % 50 == 49) checkAll();
+        }
+        checkAll();
+    }
+}
+
+// ---- Damaged files -------------------------------------------------------------------------
+
+// Every cut and every changed byte of the database file or of its index ends in a
+// TTolvException or in answers that are right: opened read-only, every record read for an
+// original id is the original or none (unless the change hit a byte that the format does not
+// check: type, flags, length, data), and a file cut at a record boundary holds a part of the
+// records. Opened writable, changes and compaction end in a TTolvException at worst.
+TEST(DatabaseDamage, EveryCutAndEveryByteChanged) {
+    TDatabaseFiles files;
+    std::unique_ptr<TWVEK_DB> db = files.Open();
+    PutBytes(*db, 1, {'a', 'b'}, 't');
+    PutBytes(*db, 2, {1, 2, 3, 4, 5}, 'p');
+    PutBytes(*db, 0x80000003, {}, 'a');
+    ASSERT_EQ(db->Flush(true), 0u);
+    PutBytes(*db, 1, {'a', 'b', 'c'});
+    PutBytes(*db, 4, {9}, 'l');
+    db->SetFlags(2, 0x4);
+    ASSERT_EQ(db->Flush(true), 0u);
+    const TRecords original = ReadAll(*db);
+    ASSERT_EQ(original.size(), 4u);
+    db.reset();
+    const Bytes image = files.DatabaseBytes(), index = files.IndexBytes();
+    std::vector<bool> checked(image.size(), false); // magic, id and position of each header
+    for (size_t at = kFileHeaderSize; at < image.size();) {
+        for (size_t i = 0; i < kRecordHeaderSize; ++i)
+            checked[at + i] = i < 8 || i >= kRecordPositionOffset;
+        at += kRecordHeaderSize + (image[at + 8] | image[at + 9] << 8);
+    }
+    auto exercise = [&](const std::string& what, const Bytes& database,
+                        const std::optional<Bytes>& indexBytes, bool checkAnswers, bool whole) {
+        files.Write(database, indexBytes);
+        try {
+            std::unique_ptr<TWVEK_DB> db = files.Open(true);
+            for (const auto& [id, value] : original) {
+                const std::optional<TRecordValue> read = ReadRecord(*db, id);
+                EXPECT_TRUE(!checkAnswers || !read || *read == value) << what << ", id " << id;
+                CodeOf([&, id = id] { db->Exists(id); });
+            }
+            for (const auto& [id, value] : ReadAll(*db))
+                EXPECT_TRUE(!whole || value == original.at(id)) << what << ", id " << id;
+        } catch (const TTolvException&) {
+        }
+        CodeOf([&] {
+            db = files.Open(false);
+            for (const std::function<void()>& step : std::vector<std::function<void()>>{
+                     [&] { PutBytes(*db, 4, {7, 7}); }, [&] { PutBytes(*db, 1, {7}); },
+                     [&] { db->SetFlags(2, 0x1); }, [&] { db->Delete(2, true); },
+                     [&] { db->Flush(true); }, [&] { db->Compact(); }, [&] { ReadAll(*db); }})
+                CodeOf(step);
+        });
+        db.reset();
+    };
+    ForEachDamage<uint8_t>(image, [&](const std::string& what, const Bytes& damaged) {
+        const bool cut = damaged.size() < image.size();
+        const size_t at = size_t(std::mismatch(damaged.begin(), damaged.end(), image.begin()).first -
+                                 damaged.begin());
+        exercise(what, damaged, cut ? std::nullopt : std::optional(index), cut || checked[at], cut);
+    });
+    ForEachDamage<uint8_t>(index, [&](const std::string& what, const Bytes& damaged) {
+        exercise("index " + what, image, damaged, true, false);
+    }, {1});
+}
