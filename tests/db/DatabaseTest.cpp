@@ -1,8 +1,7 @@
 // TWVEK_DB: opening, the record operations, the journal, compaction and the support files,
 // pinned against file bytes built independently of the engine; a randomized run against a
-// std::map; damaged files.
+// std::map.
 
-#include "Damage.h"
 #include "DatabaseFile.h"
 #include "DbTestUtil.h"
 
@@ -75,7 +74,9 @@ TEST(WVEKDB, OpeningFailsWithTheCodeOfWhatIsWrong) {
 TEST(WVEKDB, AMissingOrEmptyIndexIsRebuiltAlsoReadOnly) {
     TDatabaseFiles files;
     for (const auto& index : {std::optional<Bytes>(), std::optional<Bytes>(Bytes{})}) {
-        files.Write(DatabaseImage({{1, 't', 0, kHi}, {2, 'p', kFlagDeleted, kHi}, {3, 'b', 0, {}},
+        files.Write(DatabaseImage({{1, 't', 0, kHi},
+                                   {2, 'p', kFlagDeleted, kHi},
+                                   {3, 'b', 0, {}},
                                    {1, 'p', 0, kHey}}),
                     index);
         std::unique_ptr<TWVEK_DB> db = files.Open(true);
@@ -134,33 +135,6 @@ TEST(WVEKDB, PutsReplacementsAndFlagsInTheFile) {
     EXPECT_EQ(files.DatabaseBytes(), image);
 }
 
-// Record 1 is held when deleted, record 2 only on disk. Deleted and unknown ids (99) have no
-// data and no flags, and setting their flags changes nothing, before the flush and after.
-TEST(WVEKDB, PermanentRecordsGoOnlyWhenTheDeletionIsForced) {
-    TDatabaseFiles files;
-    std::unique_ptr<TWVEK_DB> db = files.Open();
-    ASSERT_TRUE(PutBytes(*db, 1, kHi) && PutBytes(*db, 2, kHi));
-    db->SetFlags(2, 0x7);
-    ASSERT_EQ(db->Flush(true), 0u);
-    db->SetFlags(1, 0x4);
-    for (uint32_t id : {1u, 2u}) {
-        EXPECT_FALSE(db->Delete(id, false)) << id;
-        EXPECT_TRUE(db->Exists(id)) << id;
-        EXPECT_TRUE(db->Delete(id, true)) << id;
-        EXPECT_FALSE(db->Delete(id, true)) << id;
-    }
-    for (bool flushed : {false, true}) {
-        for (uint32_t id : {1u, 2u, 99u}) {
-            EXPECT_EQ(ReadRecord(*db, id), std::nullopt) << id;
-            EXPECT_EQ(db->GetFlags(id), 0u);
-            db->SetFlags(id, 0x7);
-            EXPECT_FALSE(db->Exists(id)) << id;
-        }
-        ASSERT_EQ(db->Flush(true), 0u);
-        if (!flushed) db.reset(), db = files.Open();
-    }
-}
-
 TEST(WVEKDB, AReadOnlyDatabaseChangesNothing) {
     TDatabaseFiles files;
     files.Write(DatabaseImage({{1, 't', 0, kHi}}));
@@ -185,7 +159,9 @@ TEST(WVEKDB, AReadOnlyDatabaseChangesNothing) {
 // (7) never answers for it.
 TEST(WVEKDB, IndexEntriesAreCheckedAgainstTheFile) {
     TDatabaseFiles files;
-    files.Write(DatabaseImage({{5, 't', kFlagDeleted, kHi}, {6, 't', 0, kHey}, {8, 't', 0, kHi},
+    files.Write(DatabaseImage({{5, 't', kFlagDeleted, kHi},
+                               {6, 't', 0, kHey},
+                               {8, 't', 0, kHi},
                                {10, 't', kFlagDeleted, {}}}),
                 IndexImage({{5, 25}, {6, 53}, {7, 3}, {8, 25}, {10, 111}}, '0'));
     std::unique_ptr<TWVEK_DB> db = files.Open();
@@ -212,27 +188,6 @@ TEST(WVEKDB, IndexEntriesAreCheckedAgainstTheFile) {
 }
 
 // ---- The journal ---------------------------------------------------------------------------
-
-// Puts past the record cache's limit (16 MiB) flush during the puts, but a database closed
-// without Flush rolls them back: a command commits as one unit.
-TEST(Journal, ForcedFlushesAreRolledBackWithoutAFinalFlush) {
-    TDatabaseFiles files;
-    std::unique_ptr<TWVEK_DB> db = files.Open();
-    ASSERT_TRUE(PutBytes(*db, 9, {1}));
-    ASSERT_EQ(db->Flush(true), 0u);
-    const Bytes committed = files.DatabaseBytes(), index = files.IndexBytes();
-    const Bytes big(6u << 20, 0xAB);
-    for (uint32_t id = 1; id <= 3; ++id) {
-        EXPECT_EQ(files.DatabaseBytes().size(), committed.size()); // 12 MiB: under the limit
-        ASSERT_TRUE(PutBytes(*db, id, big));
-    }
-    EXPECT_EQ(files.DatabaseBytes().size(), committed.size() + 3 * (26 + big.size()));
-    EXPECT_TRUE(std::filesystem::exists(files.dir / "db.jnl"));
-    db.reset();
-    EXPECT_EQ(files.DatabaseBytes(), committed);
-    EXPECT_EQ(files.IndexBytes(), index);
-    EXPECT_EQ(files.Files(), kBoth);
-}
 
 // The worked example of docs/JournalFormat.md: removing record 7 saves its live header and
 // index node 0 before anything is written. The files as a crash would leave them (copied while
@@ -288,7 +243,9 @@ TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecordOrTheOldFile) {
         TDatabaseFiles files;
         std::unique_ptr<TWVEK_DB> db = files.Open();
         for (const auto& [id, data, type] : {std::tuple<uint32_t, Bytes, uint8_t>{1, {1}, 't'},
-                                             {2, {2, 2}, 'p'}, {3, {}, 'a'}, {9, {9}, 'b'}})
+                                             {2, {2, 2}, 'p'},
+                                             {3, {}, 'a'},
+                                             {9, {9}, 'b'}})
             PutBytes(*db, id, data, type);
         ASSERT_EQ(db->Flush(true), 0u);
         ASSERT_TRUE(PutBytes(*db, 1, {1, 1, 1}) && PutBytes(*db, 3, {3}));
@@ -296,7 +253,9 @@ TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecordOrTheOldFile) {
         db->SetFlags(2, 0x5);
         ASSERT_EQ(db->Flush(true), 0u);
         const Bytes before = files.DatabaseBytes();
-        TRecords live = {{1, {{1, 1, 1}, 't', 0}}, {2, {{2, 2}, 'p', 0x5}}, {3, {{3}, 'a', 0}},
+        TRecords live = {{1, {{1, 1, 1}, 't', 0}},
+                         {2, {{2, 2}, 'p', 0x5}},
+                         {3, {{3}, 'a', 0}},
                          {4, {{}, 'l', 0}}};
         if (fail) {
             files.indexPath.Delete();
@@ -317,9 +276,11 @@ TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecordOrTheOldFile) {
             for (int pass = 0; pass < 2; ++pass) {
                 ASSERT_EQ(db->Compact(), 0u);
                 EXPECT_EQ(ReadAll(*db), live);
-                EXPECT_EQ(files.DatabaseBytes(),
-                          DatabaseImage({{2, 'p', 0x21, {2, 2}}, {1, 't', 0, {1, 1, 1}},
-                                         {3, 'a', 0, {3}}, {4, 'l', 0, {}}, {5, 't', 0, {5}}}));
+                EXPECT_EQ(files.DatabaseBytes(), DatabaseImage({{2, 'p', 0x21, {2, 2}},
+                                                                {1, 't', 0, {1, 1, 1}},
+                                                                {3, 'a', 0, {3}},
+                                                                {4, 'l', 0, {}},
+                                                                {5, 't', 0, {5}}}));
                 EXPECT_EQ(files.Files(), kBoth);
             }
             db.reset();
@@ -356,7 +317,9 @@ TEST(WVEKDBModel, RandomOperationsAgreeWithTheModel) {
     for (uint32_t seed : {1u, 2u, 3u}) {
         SCOPED_TRACE(seed);
         std::mt19937 random(seed);
-        auto below = [&](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+        auto below = [&](uint32_t n) {
+            return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
+        };
         auto idOf = [](uint32_t n) { return n % 3 == 0 ? 0x80000000u + n : n * 977; };
         TDatabaseFiles files;
         std::unique_ptr<TWVEK_DB> db = files.Open();
@@ -408,72 +371,10 @@ TEST(WVEKDBModel, RandomOperationsAgreeWithTheModel) {
             }
             it = model.find(id);
             EXPECT_EQ(ReadRecord(*db, id),
-                      it == model.end() ? std::nullopt : std::optional(it->second)) << id;
+                      it == model.end() ? std::nullopt : std::optional(it->second))
+                << id;
             if (step % 50 == 49) checkAll();
         }
         checkAll();
     }
-}
-
-// ---- Damaged files -------------------------------------------------------------------------
-
-// Every cut and every changed byte of the database file or of its index ends in a
-// TTolvException or in answers that are right: opened read-only, every record read for an
-// original id is the original or none (unless the change hit a byte that the format does not
-// check: type, flags, length, data), and a file cut at a record boundary holds a part of the
-// records. Opened writable, changes and compaction end in a TTolvException at worst.
-TEST(DatabaseDamage, EveryCutAndEveryByteChanged) {
-    TDatabaseFiles files;
-    std::unique_ptr<TWVEK_DB> db = files.Open();
-    PutBytes(*db, 1, {'a', 'b'}, 't');
-    PutBytes(*db, 2, {1, 2, 3, 4, 5}, 'p');
-    PutBytes(*db, 0x80000003, {}, 'a');
-    ASSERT_EQ(db->Flush(true), 0u);
-    PutBytes(*db, 1, {'a', 'b', 'c'});
-    PutBytes(*db, 4, {9}, 'l');
-    db->SetFlags(2, 0x4);
-    ASSERT_EQ(db->Flush(true), 0u);
-    const TRecords original = ReadAll(*db);
-    ASSERT_EQ(original.size(), 4u);
-    db.reset();
-    const Bytes image = files.DatabaseBytes(), index = files.IndexBytes();
-    std::vector<bool> checked(image.size(), false); // magic, id and position of each header
-    for (size_t at = kFileHeaderSize; at < image.size();) {
-        for (size_t i = 0; i < kRecordHeaderSize; ++i)
-            checked[at + i] = i < 8 || i >= kRecordPositionOffset;
-        at += kRecordHeaderSize + (image[at + 8] | image[at + 9] << 8);
-    }
-    auto exercise = [&](const std::string& what, const Bytes& database,
-                        const std::optional<Bytes>& indexBytes, bool checkAnswers, bool whole) {
-        files.Write(database, indexBytes);
-        try {
-            std::unique_ptr<TWVEK_DB> db = files.Open(true);
-            for (const auto& [id, value] : original) {
-                const std::optional<TRecordValue> read = ReadRecord(*db, id);
-                EXPECT_TRUE(!checkAnswers || !read || *read == value) << what << ", id " << id;
-                CodeOf([&, id = id] { db->Exists(id); });
-            }
-            for (const auto& [id, value] : ReadAll(*db))
-                EXPECT_TRUE(!whole || value == original.at(id)) << what << ", id " << id;
-        } catch (const TTolvException&) {
-        }
-        CodeOf([&] {
-            db = files.Open(false);
-            for (const std::function<void()>& step : std::vector<std::function<void()>>{
-                     [&] { PutBytes(*db, 4, {7, 7}); }, [&] { PutBytes(*db, 1, {7}); },
-                     [&] { db->SetFlags(2, 0x1); }, [&] { db->Delete(2, true); },
-                     [&] { db->Flush(true); }, [&] { db->Compact(); }, [&] { ReadAll(*db); }})
-                CodeOf(step);
-        });
-        db.reset();
-    };
-    ForEachDamage<uint8_t>(image, [&](const std::string& what, const Bytes& damaged) {
-        const bool cut = damaged.size() < image.size();
-        const size_t at = size_t(std::mismatch(damaged.begin(), damaged.end(), image.begin()).first -
-                                 damaged.begin());
-        exercise(what, damaged, cut ? std::nullopt : std::optional(index), cut || checked[at], cut);
-    });
-    ForEachDamage<uint8_t>(index, [&](const std::string& what, const Bytes& damaged) {
-        exercise("index " + what, image, damaged, true, false);
-    }, {1});
 }

@@ -74,39 +74,26 @@ inline void AppendNode(Bytes& image, uint16_t count, const TKeys& keys,
         PutLE32(image, at + 162 + 4 * i, children[i]);
 }
 
-// A stream over a memory "file" owned by the test, which plays the disk (an index or cache that
-// owns the stream can be destroyed and a new one opened on the same bytes). SetSize throws
-// errDiskFull when failSetSize is set; Write fails with errWriteFailed once writesBeforeFailure
-// writes have succeeded (-1: never); Flush, the sync of a file, is counted.
-struct TStreamFaults {
-    bool failSetSize = false;
-    int32_t writesBeforeFailure = -1;
-    int32_t flushCalls = 0;
-};
-
+// A stream over a memory "file" owned by the test, which plays the disk: an index or cache that
+// owns the stream can be destroyed and a new one opened on the same bytes. Flush, the sync of
+// a file, is counted in `syncs` when given.
 class TTestStream : public LStream {
 public:
-    explicit TTestStream(LDynamicStream& file, TStreamFaults* faults = nullptr)
-        : fFile(file), fFaults(faults ? faults : &fNone) {}
+    explicit TTestStream(LDynamicStream& file, int32_t* syncs = nullptr)
+        : fFile(file), fSyncs(syncs) {}
     void Seek(int32_t offset, uint32_t origin) override { fFile.Seek(offset, origin); }
     int32_t GetPosition() override { return fFile.GetPosition(); }
     int32_t GetSize() override { return fFile.GetSize(); }
-    void SetSize(int32_t size) override {
-        if (fFaults->failSetSize) throw TTolvException(errDiskFull);
-        fFile.SetSize(size);
-    }
-    uint32_t Write(const void* data, uint32_t& count) override {
-        if (fFaults->writesBeforeFailure == 0) return count = 0, errWriteFailed;
-        if (fFaults->writesBeforeFailure > 0) --fFaults->writesBeforeFailure;
-        return fFile.Write(data, count);
-    }
+    void SetSize(int32_t size) override { fFile.SetSize(size); }
+    uint32_t Write(const void* data, uint32_t& count) override { return fFile.Write(data, count); }
     uint32_t Read(void* data, uint32_t& count) override { return fFile.Read(data, count); }
-    void Flush() override { ++fFaults->flushCalls; }
+    void Flush() override {
+        if (fSyncs) ++*fSyncs;
+    }
 
 private:
     LDynamicStream& fFile;
-    TStreamFaults fNone;
-    TStreamFaults* fFaults;
+    int32_t* fSyncs;
 };
 
 inline Bytes BytesOf(LDynamicStream& file) {
@@ -131,9 +118,8 @@ template <typename F> uint32_t CodeOf(F f) {
     return 0;
 }
 
-inline std::unique_ptr<WVEK::TFileIndex> OpenIndex(LDynamicStream& file,
-                                                   TStreamFaults* faults = nullptr) {
-    return std::make_unique<WVEK::TFileIndex>(std::make_unique<TTestStream>(file, faults),
+inline std::unique_ptr<WVEK::TFileIndex> OpenIndex(LDynamicStream& file, int32_t* syncs = nullptr) {
+    return std::make_unique<WVEK::TFileIndex>(std::make_unique<TTestStream>(file, syncs),
                                               "/test/index.ind", false);
 }
 
@@ -149,7 +135,8 @@ inline TEntries Walk(WVEK::TFileIndex& index) {
         WVEK::TNodeRef ref(index, number);
         for (uint32_t i = 0; i <= ref.View().Count(); ++i) {
             if (!ref.View().IsLeaf()) visit(ref.View().Child(i));
-            if (i < ref.View().Count()) entries.emplace_back(ref.View().Key(i), ref.View().Value(i));
+            if (i < ref.View().Count())
+                entries.emplace_back(ref.View().Key(i), ref.View().Value(i));
         }
     };
     if (index.GetRoot() != WVEK::IndexFormat::kNone) visit(index.GetRoot());
