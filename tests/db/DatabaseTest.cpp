@@ -52,8 +52,7 @@ TEST(WVEKDB, OpeningFailsWithTheCodeOfWhatIsWrong) {
         {"empty: the header cannot be written", Bytes{}, std::nullopt, true, errWriteFailed},
         {"24 bytes", Bytes(one.begin(), one.begin() + 24), std::nullopt, false, errAssert},
         {"a wrong magic", badMagic, std::nullopt, false, errAssert},
-        {"a damaged index", one, badIndex, true, errAssert},
-        {"a damaged index, writable", one, badIndex, false, errAssert},
+        {"a damaged index", one, badIndex, false, errAssert},
         {"a failed rebuild", unwalkable, std::nullopt, true, errRebuildFailed},
         {"a failed rebuild, writable", unwalkable, Bytes{}, false, errRebuildFailed},
     };
@@ -233,26 +232,22 @@ TEST(Journal, AnUncommittedChangeIsRolledBack) {
 
 // ---- Compaction ----------------------------------------------------------------------------
 
-// Compaction flushes pending changes (5) first, then keeps the live records in file order: 2
-// stayed in place, then 1, 3 and 4 as they were appended; a compact file stays as it is. When
-// the reopening fails after the new file took the name (the index path is a directory), the
-// old file comes back under its name; it cannot be reopened either, so the database stays
-// closed, and every operation says so.
+// Compaction flushes pending changes (5) first, then keeps the live records in file order; a
+// compact file stays as it is. When the reopening fails after the new file took the name (the
+// index path is a directory), the old file comes back under its name; it cannot be reopened
+// either, so the database stays closed, and every operation says so.
 TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecordOrTheOldFile) {
+    const Bytes before = DatabaseImage({{1, 't', kFlagDeleted, {1}},
+                                        {2, 'p', 0x21, {2, 2}},
+                                        {3, 'a', kFlagDeleted, {}},
+                                        {1, 't', 0, {1, 1, 1}},
+                                        {9, 'b', kFlagDeleted, {9}},
+                                        {3, 'a', 0, {3}},
+                                        {4, 'l', 0, {}}});
     for (bool fail : {false, true}) {
         TDatabaseFiles files;
+        files.Write(before);
         std::unique_ptr<TWVEK_DB> db = files.Open();
-        for (const auto& [id, data, type] : {std::tuple<uint32_t, Bytes, uint8_t>{1, {1}, 't'},
-                                             {2, {2, 2}, 'p'},
-                                             {3, {}, 'a'},
-                                             {9, {9}, 'b'}})
-            PutBytes(*db, id, data, type);
-        ASSERT_EQ(db->Flush(true), 0u);
-        ASSERT_TRUE(PutBytes(*db, 1, {1, 1, 1}) && PutBytes(*db, 3, {3}));
-        ASSERT_TRUE(PutBytes(*db, 4, {}, 'l') && db->Delete(9, false));
-        db->SetFlags(2, 0x5);
-        ASSERT_EQ(db->Flush(true), 0u);
-        const Bytes before = files.DatabaseBytes();
         TRecords live = {{1, {{1, 1, 1}, 't', 0}},
                          {2, {{2, 2}, 'p', 0x5}},
                          {3, {{3}, 'a', 0}},
@@ -270,21 +265,20 @@ TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecordOrTheOldFile) {
             EXPECT_EQ(db->Compact(), errCompactFailed);
             db.reset();
             std::filesystem::remove(files.indexPath.GetFullPath());
-        } else {
+        }
+        for (int pass = 0; pass < 2 && !fail; ++pass) {
             ASSERT_TRUE(PutBytes(*db, 5, {5}, 't'));
             live[5] = {{5}, 't', 0};
-            for (int pass = 0; pass < 2; ++pass) {
-                ASSERT_EQ(db->Compact(), 0u);
-                EXPECT_EQ(ReadAll(*db), live);
-                EXPECT_EQ(files.DatabaseBytes(), DatabaseImage({{2, 'p', 0x21, {2, 2}},
-                                                                {1, 't', 0, {1, 1, 1}},
-                                                                {3, 'a', 0, {3}},
-                                                                {4, 'l', 0, {}},
-                                                                {5, 't', 0, {5}}}));
-                EXPECT_EQ(files.Files(), kBoth);
-            }
-            db.reset();
+            ASSERT_EQ(db->Compact(), 0u);
+            EXPECT_EQ(ReadAll(*db), live);
+            EXPECT_EQ(files.DatabaseBytes(), DatabaseImage({{2, 'p', 0x21, {2, 2}},
+                                                            {1, 't', 0, {1, 1, 1}},
+                                                            {3, 'a', 0, {3}},
+                                                            {4, 'l', 0, {}},
+                                                            {5, 't', 0, {5}}}));
+            EXPECT_EQ(files.Files(), kBoth);
         }
+        db.reset();
         EXPECT_EQ(ReadAll(*files.Open(true)), live);
     }
 }

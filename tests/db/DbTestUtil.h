@@ -10,6 +10,7 @@
 #include "TempDirectory.h"
 #include "WVEK_DB.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
