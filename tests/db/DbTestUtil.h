@@ -75,26 +75,20 @@ inline void AppendNode(Bytes& image, uint16_t count, const TKeys& keys,
         PutLE32(image, at + 162 + 4 * i, children[i]);
 }
 
-// A stream over a memory "file" owned by the test, which plays the disk: an index or cache that
-// owns the stream can be destroyed and a new one opened on the same bytes. Flush, the sync of
-// a file, is counted in `syncs` when given.
+// A stream over a memory "file" owned by the test, which plays the disk: an index that owns
+// the stream can be destroyed and a new one opened on the same bytes.
 class TTestStream : public LStream {
 public:
-    explicit TTestStream(LDynamicStream& file, int32_t* syncs = nullptr)
-        : fFile(file), fSyncs(syncs) {}
+    explicit TTestStream(LDynamicStream& file) : fFile(file) {}
     void Seek(int32_t offset, uint32_t origin) override { fFile.Seek(offset, origin); }
     int32_t GetPosition() override { return fFile.GetPosition(); }
     int32_t GetSize() override { return fFile.GetSize(); }
     void SetSize(int32_t size) override { fFile.SetSize(size); }
     uint32_t Write(const void* data, uint32_t& count) override { return fFile.Write(data, count); }
     uint32_t Read(void* data, uint32_t& count) override { return fFile.Read(data, count); }
-    void Flush() override {
-        if (fSyncs) ++*fSyncs;
-    }
 
 private:
     LDynamicStream& fFile;
-    int32_t* fSyncs;
 };
 
 inline Bytes BytesOf(LDynamicStream& file) {
@@ -119,9 +113,8 @@ template <typename F> uint32_t CodeOf(F f) {
     return 0;
 }
 
-inline std::unique_ptr<WVEK::TFileIndex> OpenIndex(LDynamicStream& file, int32_t* syncs = nullptr) {
-    return std::make_unique<WVEK::TFileIndex>(std::make_unique<TTestStream>(file, syncs),
-                                              "/test/index.ind", false);
+inline std::unique_ptr<WVEK::TFileIndex> OpenIndex(LDynamicStream& file) {
+    return std::make_unique<WVEK::TFileIndex>(std::make_unique<TTestStream>(file), "/x.ind", false);
 }
 
 inline std::optional<uint32_t> ValueOf(WVEK::TFileIndex& index, int32_t key) {
