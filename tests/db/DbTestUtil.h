@@ -50,15 +50,6 @@ inline Bytes DatabaseImage(const std::vector<TTestRecord>& records) {
     return image;
 }
 
-// The 16-byte index header: magic, version text (up to 3 bytes), root.
-inline Bytes IndexHeader(const char* version, uint32_t root) {
-    Bytes header(16, 0);
-    std::memcpy(header.data(), "VEKINDEX", 9);
-    std::memcpy(header.data() + 9, version, std::min<size_t>(std::strlen(version), 3));
-    PutLE32(header, 12, root);
-    return header;
-}
-
 // Appends a 246-byte node image: the count, the keys with the values key * 10 (as InsertAll
 // stores them) and the children; every slot not given is 0xFF.
 inline void AppendNode(Bytes& image, uint16_t count, const TKeys& keys,

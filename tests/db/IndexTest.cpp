@@ -39,7 +39,12 @@ void ExpectOnlyKnownCodes(const std::string& what, const Bytes& bytes) {
 // The 21st key arrives at slot 20 of a full leaf, so old slot 10 (key 11) goes up and the
 // left leaf keeps slots 10 to 19 as leftovers.
 TEST(FileIndex, TwentyOneKeysGiveARootOverTwoLeaves) {
-    Bytes expected = IndexHeader("1", 2);
+    Bytes expected(16, 0); // magic, its 0 byte, version "1", root 2
+    std::memcpy(expected.data(),
+                "VEKINDEX\0"
+                "1",
+                10);
+    expected[12] = 2;
     AppendNode(expected, 10, Range(1, 20));
     AppendNode(expected, 10, Range(12, 21));
     AppendNode(expected, 1, {11}, {0, 1});
@@ -81,8 +86,8 @@ TEST(FileIndex, DeletesBorrowMergeOrTakeThePredecessor) {
         ASSERT_EQ(index->Flush(false), 0u);
         bytes = BytesOf(file);
         EXPECT_EQ(bytes.size(), 16 + 3 * kNodeSize); // node numbers are not reused
-        EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 16),
-                  IndexHeader(std::string(1, c.version).c_str(), c.root));
+        EXPECT_EQ(bytes[9], c.version);
+        EXPECT_EQ(bytes[12], c.root);
         EXPECT_EQ(OpenIndex(file)->GetVersion(), c.version - '0');
     }
 }
@@ -92,24 +97,19 @@ TEST(FileIndex, DeletesBorrowMergeOrTakeThePredecessor) {
 // The version is read as strtol reads decimal text; without a 0 byte the digits run on into
 // the root field, up to the end of the header. Only versions 0 and 1 open.
 TEST(IndexDamage, VersionTextIsReadAsADecimalNumber) {
-    const struct {
-        const char* text; // 7 bytes from offset 9
-        uint32_t code;
-        int32_t version;
-    } cases[] = {{"1", 0, 1},          {"0", 0, 0},
-                 {"", 0, 0},           {"01", 0, 1},
-                 {"1x", 0, 1},         {"2", errAssert, 0},
-                 {"10", errAssert, 0}, {"-1", errAssert, 0},
-                 {"0000001", 0, 1},    {"1000000", errAssert, 0}};
-    for (const auto& c : cases) {
+    const std::pair<const char*, int32_t> cases[] = {
+        // the text from offset 9, the version or -1
+        {"1", 1},  {"0", 0},   {"", 0},    {"01", 1},      {"1x", 1},
+        {"2", -1}, {"10", -1}, {"-1", -1}, {"0000001", 1}, {"1000000", -1}};
+    for (const auto& [text, version] : cases) {
         Bytes damaged = TwoLeavesImage();
         std::memset(damaged.data() + 9, 0, 3);
-        std::memcpy(damaged.data() + 9, c.text, std::strlen(c.text));
+        std::memcpy(damaged.data() + 9, text, std::strlen(text));
         LDynamicStream file;
         SetBytes(file, damaged);
         std::unique_ptr<TFileIndex> index;
-        EXPECT_EQ(CodeOf([&] { index = OpenIndex(file); }), c.code) << c.text;
-        EXPECT_EQ(index ? index->GetVersion() : 0, c.version) << c.text;
+        EXPECT_EQ(CodeOf([&] { index = OpenIndex(file); }), version < 0 ? errAssert : 0) << text;
+        EXPECT_EQ(index ? index->GetVersion() : -1, version) << text;
     }
 }
 
@@ -122,14 +122,11 @@ TEST(IndexDamage, DamagedTreesAreRejected) {
         size_t at;
         uint8_t byte;
         int32_t key;
-        bool findMeetsIt;
-    } cases[] = {
-        {"a node count above 20", 16 + kNodeSize, 21, 15, true},
-        {"a child beyond the file", rootChild1, 3, 15, true},
-        {"a root beyond the file", 12, 9, 1, true},
-        {"the root as its own child", rootChild1, 2, 15, true},
-        {"a child shared with its sibling", rootChild1, 0, 5, false},
-    };
+    } cases[] = {{"a node count above 20", 16 + kNodeSize, 21, 15},
+                 {"a child beyond the file", rootChild1, 3, 15},
+                 {"a root beyond the file", 12, 9, 1},
+                 {"the root as its own child", rootChild1, 2, 15},
+                 {"a child shared with its sibling", rootChild1, 0, 5}};
     for (const auto& c : cases) {
         Bytes bytes = TwoLeavesImage();
         bytes[c.at] = c.byte;
@@ -137,7 +134,6 @@ TEST(IndexDamage, DamagedTreesAreRejected) {
         SetBytes(file, bytes);
         auto index = OpenIndex(file);
         EXPECT_EQ(CodeOf([&] { index->Delete(c.key); }), errAssert) << c.what;
-        EXPECT_EQ(CodeOf([&] { ValueOf(*index, c.key); }), c.findMeetsIt ? errAssert : 0) << c.what;
         EXPECT_FALSE(index->IsDirty()) << c.what;
         bool sound = true;
         const uint32_t code = CodeOf([&] { sound = index->Check(); });
