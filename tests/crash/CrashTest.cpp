@@ -104,17 +104,9 @@ TRecords ReadRecords(const std::string& dir) {
     return records;
 }
 
-struct TCommand {
-    const char* name;
-    std::vector<std::string> arguments; // on "x.db" in the run's directory
-    const char* program;                // null: the tool
-};
-
-void PrintTo(const TCommand& command, std::ostream* out) {
-    *out << command.name;
-}
-
-class CrashTest : public ::testing::TestWithParam<TCommand> {
+// The command line, on "x.db" in the run's directory: the tool's arguments, or "writer" and the
+// writer's.
+class CrashTest : public ::testing::TestWithParam<std::vector<std::string>> {
 protected:
     // Runs the command in run/, a fresh copy of before/, under the shim with `environment`.
     TProcessResult Run(std::vector<std::string> environment) const {
@@ -122,8 +114,10 @@ protected:
         fs::copy(fBefore, fRun);
         environment.push_back("LD_PRELOAD=" CRASH_IO_SHIM);
         environment.push_back("ASAN_OPTIONS=verify_asan_link_order=0");
-        const char* program = GetParam().program;
-        return RunProcess(program ? program : ToolPath(), GetParam().arguments, fRun, environment);
+        std::vector<std::string> arguments = GetParam();
+        if (arguments[0] != "writer") return RunProcess(ToolPath(), arguments, fRun, environment);
+        arguments.erase(arguments.begin());
+        return RunProcess(CRASH_WRITER, arguments, fRun, environment);
     }
 
     TTempDirectory fDir;
@@ -149,8 +143,8 @@ TEST_P(CrashTest, EveryPointLeavesTheRecordsFromBeforeOrAfter) {
             if ((mode == "torn" && kind != 'w') || (mode == "last" && previous != 'w') ||
                 (mode == "lose" && previous != 's' && previous != 'r' && previous != 'u'))
                 continue;
-            SCOPED_TRACE(std::string(GetParam().name) + " at point " + std::to_string(n) + " (" +
-                         kind + "), " + mode);
+            SCOPED_TRACE(GetParam()[0] + " at point " + std::to_string(n) + " (" + kind + "), " +
+                         mode);
             const TProcessResult result =
                 Run({"TARNWICK_CRASH_AT=" + std::to_string(n), "TARNWICK_CRASH_MODE=" + mode});
             // A call that fails before the commit point ends the command with -1 and the
@@ -184,11 +178,11 @@ TEST_P(CrashTest, EveryPointLeavesTheRecordsFromBeforeOrAfter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, CrashTest,
-                         ::testing::Values(TCommand{"create", {"create", "x.db", "s.xml"}, nullptr},
-                                           TCommand{"add", {"add", "x.db", "s.xml"}, nullptr},
-                                           TCommand{"remove", {"remove", "x.db", "1:10"}, nullptr},
-                                           TCommand{"compact", {"compact", "x.db"}, nullptr},
-                                           TCommand{"writer", {"x.db"}, CRASH_WRITER}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(std::vector<std::string>{"create", "x.db", "s.xml"},
+                                           std::vector<std::string>{"add", "x.db", "s.xml"},
+                                           std::vector<std::string>{"remove", "x.db", "1:10"},
+                                           std::vector<std::string>{"compact", "x.db"},
+                                           std::vector<std::string>{"writer", "x.db"}),
+                         [](const auto& info) { return info.param[0]; });
 
 } // namespace

@@ -134,16 +134,11 @@ static int Point(char kind) {
     return 0;
 }
 
-static int Fail(int error) {
-    errno = error;
-    return -1;
-}
-
 /* A write of `count` bytes at `offset` (-1: at the descriptor's position). */
 static ssize_t Write(int fd, const void* data, size_t count, off_t offset) {
     struct stat info;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        if (Point('w')) return Fail(ENOSPC);
+        if (Point('w')) return errno = ENOSPC, -1;
         if ((gLastFile = Find(fd, 1))) {
             free(gLast.bytes);
             gLast.offset = offset < 0 ? lseek(fd, 0, SEEK_CUR) : offset;
@@ -168,7 +163,7 @@ EXPORT ssize_t pwrite(int fd, const void* data, size_t count, off_t offset) {
     return Write(fd, data, count, offset);
 }
 EXPORT int ftruncate(int fd, off_t length) {
-    if (Point('t')) return Fail(EIO);
+    if (Point('t')) return errno = EIO, -1;
     Find(fd, 1);
     return REAL(ftruncate)(fd, length);
 }
@@ -179,18 +174,18 @@ EXPORT int posix_fallocate(int fd, off_t offset, off_t length) {
     return REAL(posix_fallocate)(fd, offset, length);
 }
 EXPORT int fsync(int fd) {
-    int result = Point('s') ? Fail(EIO) : REAL(fsync)(fd);
+    int result = Point('s') ? (errno = EIO, -1) : REAL(fsync)(fd);
     if (result == 0) Forget(fd);
     return result;
 }
 EXPORT int fdatasync(int fd) {
-    int result = Point('s') ? Fail(EIO) : REAL(fdatasync)(fd);
+    int result = Point('s') ? (errno = EIO, -1) : REAL(fdatasync)(fd);
     if (result == 0) Forget(fd);
     return result;
 }
 EXPORT int rename(const char* from, const char* to) {
-    return Point('r') ? Fail(EIO) : REAL(rename)(from, to);
+    return Point('r') ? (errno = EIO, -1) : REAL(rename)(from, to);
 }
 EXPORT int unlink(const char* path) {
-    return Point('u') ? Fail(EIO) : REAL(unlink)(path);
+    return Point('u') ? (errno = EIO, -1) : REAL(unlink)(path);
 }

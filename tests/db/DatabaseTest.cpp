@@ -19,8 +19,7 @@ namespace {
 
 const Bytes kHi = {'h', 'i'};
 const Bytes kHey = {'h', 'e', 'y', '!'};
-using TNames = std::vector<std::string>;
-const TNames kBoth = {"db.adb", "db.ind"};
+const std::vector<std::string> kBoth = {"db.adb", "db.ind"};
 
 } // namespace
 
@@ -142,10 +141,14 @@ const std::vector<TTestRecord> kMixed = {
 // The live records in file order, of one type when asked. A header must be where its position
 // field says, with its magic, and its data within the file (checked before anything is
 // allocated, also for lengths that wrap around); a length shorter than what follows makes the
-// next header be looked for too early.
-TEST(WVEKIterator, WalksLiveRecordsInFileOrderAndRejectsDamagedHeaders) {
+// next header be looked for too early. A cut file yields a prefix of the whole walk, ending
+// cleanly at a record boundary and in an error elsewhere; a changed byte ends in a code too,
+// never a crash or a hang.
+TEST(WVEKIterator, WalksLiveRecordsInFileOrderAndStopsAtDamage) {
     const Bytes image = DatabaseImage(kMixed);
-    EXPECT_EQ(WalkImage(image).records,
+    const TWalk whole = WalkImage(image);
+    EXPECT_EQ(whole.code, 0u);
+    EXPECT_EQ(whole.records,
               (std::vector<TSeen>{{10, 't', 25}, {11, 'p', 54}, {12, 't', 111}, {13, 'a', 137}}));
     EXPECT_EQ(WalkImage(image, 't').records, (std::vector<TSeen>{{10, 't', 25}, {12, 't', 111}}));
     EXPECT_TRUE(WalkImage(DatabaseImage({{1, 'b', kFlagDeleted, {1}}})).records.empty());
@@ -153,19 +156,10 @@ TEST(WVEKIterator, WalksLiveRecordsInFileOrderAndRejectsDamagedHeaders) {
                                31,      137 + 8,    0x7FFFFFFF, 137 + 8, 0xFFFFFFFF,
                                137 + 8, 0xFFFFFFE6, 25 + 8,     2}; // offset, word
     for (size_t i = 0; i < std::size(damage); i += 2) {
-        const uint32_t at = damage[i], word = damage[i + 1];
         Bytes bad = image;
-        PutLE32(bad, at, word);
-        EXPECT_EQ(WalkImage(bad).code, errAssert) << at << " " << word;
+        PutLE32(bad, damage[i], damage[i + 1]);
+        EXPECT_EQ(WalkImage(bad).code, errAssert) << damage[i] << " " << damage[i + 1];
     }
-}
-
-// A cut file yields a prefix of the whole walk, ending cleanly at a record boundary and in an
-// error elsewhere; a changed byte ends in a code too, never a crash or a hang.
-TEST(WVEKIterator, EveryCutAndEveryByteChanged) {
-    const Bytes image = DatabaseImage(kMixed);
-    const TWalk whole = WalkImage(image);
-    EXPECT_EQ(whole.code, 0u);
     ForEachDamage<uint8_t>(
         image,
         [&](const std::string& what, const Bytes& damaged) {

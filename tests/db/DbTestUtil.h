@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the database and index tests: file images built byte by byte, independently of
-// the engine's own writer (so the tests pin the formats rather than restate the code), a
-// memory file that fails on demand, and databases and indexes opened on them.
+// the engine's own writer (so the tests pin the formats rather than restate the code), and
+// databases and indexes opened on them.
 
 #include "DynamicStream.h"
 #include "Exception.h"
@@ -50,8 +50,8 @@ inline Bytes DatabaseImage(const std::vector<TTestRecord>& records) {
     return image;
 }
 
-// Appends a 246-byte node image: the count, the keys with the values key * 10 (as InsertAll
-// stores them) and the children; every slot not given is 0xFF.
+// Appends a 246-byte node image: the count, the keys with the values key * 10 (as
+// TwoLeavesImage stores them) and the children; every slot not given is 0xFF.
 inline void AppendNode(Bytes& image, uint16_t count, const TKeys& keys,
                        const std::vector<uint32_t>& children = {}) {
     const size_t at = image.size();
@@ -81,10 +81,6 @@ public:
 private:
     LDynamicStream& fFile;
 };
-
-inline Bytes BytesOf(LDynamicStream& file) {
-    return file.Data() ? Bytes(file.Data(), file.Data() + file.GetSize()) : Bytes();
-}
 
 // The error code a call throws, 0 when it returns.
 template <typename F> uint32_t CodeOf(F f) {
@@ -143,7 +139,7 @@ inline Bytes TwoLeavesImage(const TKeys& extra = {}) {
         for (int32_t key : keys)
             index->Insert(key, uint32_t(key) * 10);
     index->Flush(false);
-    return BytesOf(file);
+    return Bytes(file.Data(), file.Data() + file.GetSize());
 }
 
 // A record as Get and GetFlags show it.
