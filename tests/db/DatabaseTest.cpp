@@ -15,13 +15,9 @@
 
 using namespace WVEK;
 
-namespace {
-
 const Bytes kHi = {'h', 'i'};
 const Bytes kHey = {'h', 'e', 'y', '!'};
-const std::vector<std::string> kBoth = {"db.adb", "db.ind"};
-
-} // namespace
+const std::vector<std::string> kBoth = {"db.adb", "db.ind"}; // no journal, no temporary file
 
 // Data of another length leaves a dead version and keeps type and flags (the worked example of
 // docs/DatabaseFile.md). Unused flag bits and reserved bytes of a header on disk are kept.

@@ -129,7 +129,8 @@ TEST(IndexDamage, EveryCutAndEveryByteChanged) {
                 codes.push_back(
                     CodeOf([&] { key % 2 ? index->Delete(key) : index->Insert(key, 1); }));
             }
-            if (index) codes.push_back(CodeOf([&] { index->Check(); }) | index->Flush(true));
+            if (index)
+                codes.insert(codes.end(), {CodeOf([&] { index->Check(); }), index->Flush(true)});
             for (uint32_t code : codes)
                 EXPECT_TRUE(code == 0 || code == errAssert || code == errEndOfData) << what;
         },
