@@ -148,14 +148,6 @@ TEST(WVEKIterator, WalksLiveRecordsInFileOrderAndStopsAtDamage) {
               (std::vector<TSeen>{{10, 't', 25}, {11, 'p', 54}, {12, 't', 111}, {13, 'a', 137}}));
     EXPECT_EQ(WalkImage(image, 't').records, (std::vector<TSeen>{{10, 't', 25}, {12, 't', 111}}));
     EXPECT_TRUE(WalkImage(DatabaseImage({{1, 'b', kFlagDeleted, {1}}})).records.empty());
-    const uint32_t damage[] = {54,      0x32443253, 54 + 22,    55,      137 + 8,
-                               31,      137 + 8,    0x7FFFFFFF, 137 + 8, 0xFFFFFFFF,
-                               137 + 8, 0xFFFFFFE6, 25 + 8,     2}; // offset, word
-    for (size_t i = 0; i < std::size(damage); i += 2) {
-        Bytes bad = image;
-        PutLE32(bad, damage[i], damage[i + 1]);
-        EXPECT_EQ(WalkImage(bad).code, errAssert) << damage[i] << " " << damage[i + 1];
-    }
     ForEachDamage<uint8_t>(
         image,
         [&](const std::string& what, const Bytes& damaged) {
@@ -172,6 +164,15 @@ TEST(WVEKIterator, WalksLiveRecordsInFileOrderAndStopsAtDamage) {
             EXPECT_LE(walk.records.size(), 5u) << what;
         },
         {0, 1, {0x01, 0x80, 0xFF}});
+    if (HasFailure()) return; // a length accepted below may take minutes to read
+    const uint32_t damage[] = {54,      0x32443253, 54 + 22,    55,      137 + 8,
+                               31,      137 + 8,    0x7FFFFFFF, 137 + 8, 0xFFFFFFFF,
+                               137 + 8, 0xFFFFFFE6, 25 + 8,     2}; // offset, word
+    for (size_t i = 0; i < std::size(damage); i += 2) {
+        Bytes bad = image;
+        PutLE32(bad, damage[i], damage[i + 1]);
+        EXPECT_EQ(WalkImage(bad).code, errAssert) << damage[i] << " " << damage[i + 1];
+    }
 }
 
 // ---- The journal ---------------------------------------------------------------------------
