@@ -9,27 +9,24 @@
 #include "WVEK_DB.h"
 
 #include <cstdio>
-#include <string>
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
-    const TFilePath path(argv[1]);
-    auto put = [](WVEK::TWVEK_DB& db, uint32_t id, const std::string& data) {
-        if (db.Exists(id)) db.Delete(id, true);
-        if (!db.Put(id, data.data(), uint32_t(data.size()), 'b')) throw TTolvException(0);
-        db.SetFlags(id, id % 3 ? 0x4 : 0);
-    };
     try {
+        const TFilePath path(argv[1]);
         WVEK::TWVEK_DB db(path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), false);
+        auto put = [&](uint32_t id, const std::string& data) {
+            if (db.Exists(id)) db.Delete(id, true);
+            if (!db.Put(id, data.data(), uint32_t(data.size()), 'b')) throw TTolvException(0);
+            db.SetFlags(id, id % 3 ? 0x4 : 0);
+        };
         for (uint32_t id = 1; id <= 4; ++id) // held before and written by the forced flush
-            put(db, id, std::string(id * 7, 'p'));
+            put(id, std::string(id * 7, 'p'));
         std::string big(6u << 20, 'b');
-        for (uint32_t id = 2001; id <= 2003; ++id) { // 18 MiB: the third forces a flush
-            big[0] = char('0' + id % 10);
-            put(db, id, big);
-        }
+        for (uint32_t id = 2001; id <= 2003; ++id) // 18 MiB: the third forces a flush
+            put(id, big.replace(0, 1, 1, char('0' + id % 10)));
         for (uint32_t id = 2; id <= 8; id += 2) // after it, some of the same again
-            put(db, id, std::string(id * 5, 'q'));
+            put(id, std::string(id * 5, 'q'));
         db.Delete(2002, true);
         if (const uint32_t code = db.Flush(true)) throw TTolvException(code);
         return 0;
