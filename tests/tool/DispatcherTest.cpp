@@ -1,44 +1,14 @@
-// The run state and the dispatcher in-process: what the end-to-end runs cannot reach (an empty
-// command line, abbreviation rules, failures thrown by handlers).
+// The dispatcher in-process, for what the end-to-end runs cannot reach: failures thrown by
+// handlers (out of memory, the engine's codes) and the run's database destroyed in every case.
 #include "Dispatcher.h"
-#include "CapturedRun.h"
 #include "Exception.h"
+#include "RunState.h"
 
 #include <gtest/gtest.h>
 
 #include <new>
 
 namespace {
-
-TEST(RunState, ProgramNameIsTheFileNameOfTheFullPath) {
-    const char* argv[] = {"../some/dir/./Tool.Exe"};
-    CurrentRun().Start(1, argv);
-    EXPECT_EQ(CurrentRun().programName, "Tool.Exe");
-    // Without any first word the program's own file name stands in.
-    CurrentRun().Start(0, argv);
-    EXPECT_FALSE(CurrentRun().programName.empty());
-    CurrentRun().Finish();
-}
-
-// The tool asks for every option with abbreviations allowed; a longer option never matches.
-TEST(HasOption, MatchesExactlyOrByAbbreviation) {
-    const struct {
-        const char* option;
-        const char* name;
-        bool allowAbbreviation, matches;
-    } cases[] = {
-        {"-KEEP", "-keepComments", true, true},
-        {"-KEEP", "-keepComments", false, false},
-        {"-keep", "-k", true, false},
-        {"-", "-only", true, true},
-    };
-    for (const auto& c : cases) {
-        TCapturedRun run({c.option});
-        EXPECT_EQ(HasOption(c.name, c.allowAbbreviation), c.matches) << c.option << " " << c.name;
-    }
-}
-
-// ---- Failures that reach the dispatcher ------------------------------------------------
 
 int gClosed = 0;
 
