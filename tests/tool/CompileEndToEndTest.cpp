@@ -14,9 +14,11 @@ protected:
     void Source(const std::string& name, const std::string& body) const {
         WriteFile(name, "<?xml version=\"1.0\"?>\n" + body);
     }
-    // A source of one record list around `records`, compiled into a new db.db.
+    // A source of one record list around `records` (unless they are one), compiled into a new
+    // db.db.
     TProcessResult Compile(const std::string& records, const std::string& option = "") {
-        Source("s.xml", "<record_list>" + records + "</record_list>");
+        const bool list = records.starts_with("<record_list");
+        Source("s.xml", list ? records : "<record_list>" + records + "</record_list>");
         return option.empty() ? Tool({"create", "db.db", "s.xml"})
                               : Tool({"create", "db.db", option, "s.xml"});
     }
@@ -40,14 +42,15 @@ protected:
 // stored empty. Each problem is followed by its place: the file, the line and the id.
 TEST_F(CompileTest, StoresRecordsWithTheirTypesFlagsAndData) {
     TProcessResult run = Compile(
-        "<record id=\"1-1\" type=\"text\"><string>abc</string></record><record id=\"5\" "
-        "type=\"binary\" compressed=\"TRUE\" "
-        "permanent=\"true\"><string>\\20xa\\tb\\5Cx</string><hex_data>0 1 "
-        "f\nf</hex_data><ignore>x</ignore><keyed_table><entry key=\"a\" "
-        "value=\"x\"/><ignore/><entry value=\"y\" key=\"bb\"/></keyed_table></record><record "
-        "id=\"6\" type=\"picture\" compressed=\"true\" "
-        "encrypted=\"true\"><keyed_table></keyed_table></record><record id=\"1-5\" "
-        "type=\"text\"><string>old</string></record><record id=\"65541\" type=\"qdf\"></record>");
+        "<record id=\"1-1\" type=\"text\"><string>abc</string></record>"
+        "<record id=\"5\" type=\"binary\" compressed=\"TRUE\" permanent=\"true\">"
+        "<string>\\20xa\\tb\\5Cx</string><hex_data>0 1 f\nf</hex_data><ignore>x</ignore>"
+        "<keyed_table><entry key=\"a\" value=\"x\"/><ignore/><entry value=\"y\" key=\"bb\"/>"
+        "</keyed_table></record>"
+        "<record id=\"6\" type=\"picture\" compressed=\"true\" encrypted=\"true\">"
+        "<keyed_table></keyed_table></record>"
+        "<record id=\"1-5\" type=\"text\"><string>old</string></record>"
+        "<record id=\"65541\" type=\"qdf\"></record>");
     const std::string line3 = Dir() + "s.xml:3: record 65541: ";
     EXPECT_EQ(run.err,
               Placed("ERROR: flag value is neither true nor false \"compressed=TRUE\"\n"
@@ -85,7 +88,6 @@ TEST_F(CompileTest, FailuresStopTheFileWithTheirCodes) {
         {"<record id=\"1\"></record>", 6, "record node missing type attribute"},
         {R("binary", "<hex_data>abc</hex_data>") + R("text", "<string>x</string>"), 8,
          "decoding hex data had an odd number of hex characters"},
-        {R("binary", "<hex_data>0g</hex_data>"), 8, "found invalid characters decoding hex data"},
         {R("list", "<keyed_table><entry value=\"v\"/></keyed_table>"), 9,
          "table entry is missing it's key attribute"},
         {R("list", "<keyed_table><entry key=\"k\" x=\"1\"></entry></keyed_table>"), 10,
@@ -101,6 +103,7 @@ TEST_F(CompileTest, FailuresStopTheFileWithTheirCodes) {
          "found an empty node for a data node\n@record 1: found an empty node for a data node",
          "record 1: <string/> has no data to read"},
         {"<include_file/>", 1, nullptr, "<include_file/> names no file"},
+        {"<record_list/>", 1, nullptr, "<record_list/> holds no records"},
     };
     for (const auto& c : cases) {
         const std::string problems = c.problems ? c.problems : "";
@@ -113,11 +116,6 @@ TEST_F(CompileTest, FailuresStopTheFileWithTheirCodes) {
             << c.records;
         EXPECT_EQ(run.exitCode, -1) << c.records;
     }
-    Source("s.xml", "<record_list/>");
-    ExpectRun({"create", "db.db", "s.xml"}, "",
-              Placed("ERROR: error decoding the XML tree for 's.xml' (error 1)\n"
-                     "@<record_list/> holds no records\nno records were decoded\n"),
-              -1);
 }
 
 // Every problem points at its line: one problem per line, after enough records to move the parser's
@@ -184,18 +182,13 @@ TEST_F(CompileTest, ProblemsThatDoNotStopTheFile) {
 TEST_F(CompileTest, ParseErrorsStopTheRunWithTheirPlace) {
     MakeDatabase("db.db", {{7, 't', "old"}});
     const std::string before = ReadFile("db.db") + ReadFile("db.ind");
-    Source("s.xml", "<record_list><include_file>b.xml</include_file><record id=\"1\" "
-                    "type=\"text\"><string>x</string></record></record_list>");
+    Source("s.xml", "<record_list><include_file>b.xml</include_file>"
+                    "<record id=\"1\" type=\"text\"><string>x</string></record></record_list>");
     Source("b.xml", "<a>\n\n  <b x=1/></a>");
     ExpectRun({"create", "db.db", "s.xml", "deps.txt"}, "",
               "processing 'b.xml'\n"
               "ERROR: parsing of the file (b.xml) failed (error 3, file offset 35)\n" +
                   Dir() + "b.xml:4:9: error: expected a quoted value for the attribute \"x\"\n",
-              -1);
-    Source("s.xml", "<r>x &nbsp;</r>");
-    ExpectRun({"add", "db.db", "s.xml"}, "",
-              "ERROR: parsing of the file (s.xml) failed (error 1, file offset 33)\n" + Dir() +
-                  "s.xml:2:12: error: unknown entity \"&nbsp;\"\n",
               -1);
     EXPECT_EQ(fDir.Files(), (std::vector<std::string>{"b.xml", "db.db", "db.ind", "s.xml"}));
     EXPECT_EQ(ReadFile("db.db") + ReadFile("db.ind"), before);
@@ -208,13 +201,12 @@ TEST_F(CompileTest, ParseErrorsStopTheRunWithTheirPlace) {
 // include is an error, and no dependency file is written.
 TEST_F(CompileTest, IncludedFilesAndTheDependencyFile) {
     std::filesystem::create_directories(PathOf("src/sub"));
-    Source("src/main.xml",
-           "<record_list><include_file>sub/a b.xml</include_file><include_file>sub/a "
-           "b.xml</include_file></record_list>");
+    Source("src/main.xml", "<record_list><include_file>sub/a b.xml</include_file>"
+                           "<include_file>sub/a b.xml</include_file></record_list>");
     // "a b.xml" names b.xml relative to src/, not to src/sub/, and includes main.xml again.
-    Source("src/sub/a b.xml", "<record_list><include_file>b.xml</include_file><record id=\"1\" "
-                              "type=\"text\"><string>a</string></record><include_file>main.xml</"
-                              "include_file></record_list>");
+    Source("src/sub/a b.xml", "<record_list><include_file>b.xml</include_file>"
+                              "<record id=\"1\" type=\"text\"><string>a</string></record>"
+                              "<include_file>main.xml</include_file></record_list>");
     Source("src/b.xml", "<record id=\"2\" type=\"text\"><string>b</string></record>");
     const std::string a = Dir() + "src/sub/a b.xml", b = Dir() + "src/b.xml";
     const std::string cycle = "include cycle skipped: " + Dir() + "src/main.xml";
@@ -231,11 +223,8 @@ TEST_F(CompileTest, IncludedFilesAndTheDependencyFile) {
               0);
     EXPECT_EQ(ReadFile("deps.txt"), "\"my db.db\" : src/main.xml \\\n\t\"" + a + "\" \\\n\t" + b +
                                         "\n\n\"" + a + "\" :\n\n" + b + " :\n\n");
-    Source("t.xml", "<ignore/>");
-    ExpectRun({"create", "db.db", "t.xml", "no/such/dir/deps.txt"}, "",
-              "no records were decoded\nERROR: failed to open the deps file stream\n", -1);
-    Source("s.xml", "<record_list><include_file>gone.xml</include_file><record id=\"1\" "
-                    "type=\"text\"><string>x</string></record></record_list>");
+    Source("s.xml", "<record_list><include_file>gone.xml</include_file>"
+                    "<record id=\"1\" type=\"text\"><string>x</string></record></record_list>");
     ExpectRun({"create", "db.db", "s.xml", "gone.txt"}, "",
               "ERROR: file doesn't exist: " + Dir() + "gone.xml\n1 record was decoded\n", -1);
     EXPECT_FALSE(Exists("gone.txt"));

@@ -33,7 +33,6 @@ TEST_F(DumpTest, WritesHeaderRecordsAndFooter) {
               "", 0);
     ExpectRun({"dump", "d.db", "0-5,5:+1", "out.xml"}, "", "ERROR: record 0-6 wasn't found\n", -1);
     EXPECT_EQ(ReadFile("out.xml"), Dumped(empty + empty));
-    ExpectRun({"dump", "d.db"}, "", "ERROR: no id or range was given\n", -1);
 }
 
 // One record per row, each dumped alone with the row's option: the body chosen for its type and
@@ -52,13 +51,10 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
         {"text", "a]]>b<", "", "  <string>a]]&gt;b&lt;</string>\n"},
         {"text", std::string("  x\n\0a\\b", 8), "",
          "  <string>\\20x\\20xx\\n\\00xa\\5Cxb</string>\n"},
-        {"text", "", "", "  <string></string>\n"},
         {"text", kTable, "", "  <string>\\04x\\00xk\\00xv\\00xk2\\00x2\\00x</string>\n"},
         {"binary", "AB", "", ab},
         {"binary", "AB", "-skipasc", abPlain},
-        {"picture", "AB", "", abPlain},
         {"qdf", "AB", "-b", abPlain},
-        {"text", "AB", "-BINARY", ab},
         {"list", "0123456789<-", "",
          "  <hex_data>\n    30 31 32 33 34 35 36 37 38 39    <!-- 0123456789 -->\n"
          "    3C 2D                            <!-- .- -->\n  </hex_data>\n"},
@@ -117,37 +113,12 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
     }
 }
 
-// Without the atom table beside a copy of the tool, atom streams are dumped as bytes and create
-// refuses to start.
-TEST_F(DumpTest, WithoutTheAtomTableAtomStreamsAreDumpedAsBytes) {
-    std::filesystem::create_directories(PathOf("copy/bin"));
-    std::filesystem::create_symlink(
-        std::filesystem::path(ToolPath()).parent_path().string() + "/../lib", PathOf("copy/lib"));
-    std::filesystem::copy_file(ToolPath(), PathOf("copy/bin/tarnwick"));
-    MakeDatabase("d.db", {{1, 'a', Bytes({0x00, 0x01, 0x00})}});
-    WriteFile("s.xml", "<?xml?><record id=\"2\" type=\"text\"><string>y</string></record>");
-    const auto copy = [&](const std::vector<std::string>& arguments) {
-        return RunProcess(PathOf("copy/bin/tarnwick"), arguments, fDir.Path());
-    };
-    const TProcessResult dump = copy({"dump", "d.db", "1"}),
-                         create = copy({"create", "n.db", "s.xml"});
-    EXPECT_EQ(dump.err + create.err, "ERROR: KEL didn't initialize, QDF will be dumped as binary "
-                                     "data\nERROR: KEL didn't initialize\n");
-    EXPECT_EQ(dump.out, Dumped("<record id=\"0-1\" type=\"qdf\">\n"
-                               "  <!-- KEL didn't initialze, check the atom file -->\n"
-                               "  <hex_data>\n    00 01 00 \n  </hex_data>\n</record>\n\n"));
-    EXPECT_EQ(dump.exitCode, 0);
-    EXPECT_FALSE(Exists("n.db"));
-}
-
 // Databases of random records of every type, dumped, compiled back and compared; the second dump
 // must equal the first byte for byte. One atom stream is longer than the binding's first 4096-byte
 // buffers, both as bytes and as text, so that each way takes a second call.
 TEST_F(DumpTest, DumpsCompileBackIntoTheSameRecords) {
     std::mt19937 random(20261206);
     const uint8_t types[] = {'p', 'a', 'l', 't', 'b'};
-    const std::string valid =
-        Bytes({0x00, 0x01, 0x00, 0x02, 0x01, 0x02, 'h', 'i', 0x00, 0x02, 0x00});
     std::string labels; // label <"aaaa...">, label <"bbbb...">, ...
     for (int i = 0; i < 600; ++i)
         labels += Bytes({0x02, 0x01, 20}) + std::string(20, char('a' + i % 26));
@@ -156,7 +127,8 @@ TEST_F(DumpTest, DumpsCompileBackIntoTheSameRecords) {
         std::string data(random() % 40, '\0');
         for (char& byte : data)
             byte = char(random() % 4 == 0 ? random() % 8 : random());
-        if (i % 7 == 0) data = valid;
+        if (i % 7 == 0)
+            data = Bytes({0x00, 0x01, 0x00, 0x02, 0x01, 0x02, 'h', 'i', 0x00, 0x02, 0x00});
         if (i % 11 == 0) data = kTable;
         records.push_back(
             {(uint32_t(random()) & ~0xFFu) | i, types[i % 5], data, uint32_t(random() % 8)});
@@ -165,9 +137,7 @@ TEST_F(DumpTest, DumpsCompileBackIntoTheSameRecords) {
     for (const char* option : {"-all", "-binary", "-notables", "-skipasc"}) {
         SCOPED_TRACE(option);
         ExpectRun({"dump", "a.db", "-all", option, "a.xml"}, "", "", 0);
-        const TProcessResult create = Tool({"create", "b.db", "a.xml"});
-        EXPECT_TRUE(create.err.ends_with("201 records were decoded\n")) << create.err;
-        EXPECT_EQ(create.exitCode, 0);
+        EXPECT_TRUE(Tool({"create", "b.db", "a.xml"}).err.ends_with("201 records were decoded\n"));
         ExpectRun({"compare", "a.db", "b.db"}, "", "the databases contain the same data\n", 0);
         ExpectRun({"dump", "b.db", "-all", option, "b.xml"}, "", "", 0);
         EXPECT_EQ(ReadFile("a.xml"), ReadFile("b.xml"));

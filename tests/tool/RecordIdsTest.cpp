@@ -5,29 +5,6 @@
 
 namespace {
 
-// Starts the run on the command line "tarnwick" + `words` and captures its messages.
-class TCapturedRun {
-public:
-    explicit TCapturedRun(const std::vector<std::string>& words) {
-        previous_ = SetMessageSink([this](std::string_view text) { messages.append(text); });
-        std::vector<const char*> argv{"tarnwick"};
-        for (const std::string& word : words)
-            argv.push_back(word.c_str());
-        CurrentRun().Start(int(argv.size()), argv.data());
-    }
-    ~TCapturedRun() {
-        CurrentRun().Finish();
-        SetMessageSink(std::move(previous_));
-    }
-
-    std::string messages;
-
-private:
-    TMessageSink previous_;
-};
-
-using TPairs = std::vector<std::pair<uint32_t, uint32_t>>;
-
 // Written ids read back, in both field forms and across every field's range. Hexadecimal: any
 // x selects it and the first two bytes are dropped whatever they are; reading is clamped to
 // the signed range and never runs past the end. VEK: fields joined unmasked, a third dash ends
@@ -56,51 +33,56 @@ TEST(RecordIds, FormatAndParseEachNotationByItsRules) {
         EXPECT_EQ(ParseRecordId(text), id) << '"' << text << '"';
 }
 
-// A range is split at its first colon only; an offset sum wraps, then the ends swap; only one
+// A range is split at its first colon only; an offset sum wraps, then the ends swap; one
 // argument is taken. An entry without a start or an end is invalid, and a lone 0-to-0 range
 // must have been written as such.
 TEST(RecordIds, RangeArguments) {
+    std::string messages;
+    TMessageSink previous = SetMessageSink([&](std::string_view text) { messages.append(text); });
+    // Starts the run on "tarnwick", then the arguments that are not null.
+    const auto start = [&](const char* argument, const char* next) {
+        const char* argv[] = {"tarnwick", argument, next};
+        CurrentRun().Start(argument ? (next ? 3 : 2) : 1, argv);
+        messages.clear();
+    };
+    using TPairs = std::vector<std::pair<uint32_t, uint32_t>>;
+    // clang-format off
     const std::pair<const char*, TPairs> accepted[] = {
-        {"0", {{0, 0}}},
-        {"0:0", {{0, 0}}},
-        {"10:5", {{5, 10}}},
-        {"1-5:+3", {{0x00010005, 0x00010008}}},
-        {"5:+0x10", {{5, 5}}},
-        {"1,2:4,7", {{1, 1}, {2, 4}, {7, 7}}},
-        {"4,4,1:3,2", {{4, 4}, {4, 4}, {1, 3}, {2, 2}}},
-        {"1-0:1-2:9", {{0x00010000, 0x00010002}}},
-        {"255-255-65535:+1", {{0, 0xFFFFFFFF}}},
-        {"10:+-3", {{7, 10}}}};
+        {"0", {{0, 0}}},  {"0:0", {{0, 0}}},  {"10:5", {{5, 10}}},  {"10:+-3", {{7, 10}}},
+        {"1-5:+3", {{0x00010005, 0x00010008}}},         {"5:+0x10", {{5, 5}}},
+        {"1,2:4,7", {{1, 1}, {2, 4}, {7, 7}}},          {"1-0:1-2:9", {{0x00010000, 0x00010002}}},
+        {"4,4,1:3,2", {{4, 4}, {4, 4}, {1, 3}, {2, 2}}}, {"255-255-65535:+1", {{0, 0xFFFFFFFF}}}};
+    // clang-format on
     for (const auto& [argument, expected] : accepted) {
-        TCapturedRun run({argument, "next"});
+        start(argument, "next");
         const auto ranges = ParseRecordRanges();
-        ASSERT_TRUE(ranges.has_value()) << argument << ": " << run.messages;
+        ASSERT_TRUE(ranges.has_value()) << argument << ": " << messages;
         TPairs pairs;
         for (const TRecordRange& range : *ranges)
             pairs.emplace_back(range.low, range.high);
         EXPECT_EQ(pairs, expected) << argument;
-        EXPECT_EQ(NextArgument(), "next");
-        EXPECT_EQ(run.messages, "");
-        EXPECT_EQ(CurrentRun().exitStatus, 0);
+        EXPECT_EQ(NextArgument() + messages + std::to_string(CurrentRun().exitStatus), "next0");
     }
     // clang-format off
-    const std::pair<std::vector<std::string>, const char*> rejected[] = {
-        {{}, "no id or range was given"},  {{""}, "no id or range was given"},
-        {{":5"}, "invalid range ':5'"},    {{"5:"}, "invalid range '5:'"},
-        {{"1,,2"}, "invalid range ''"},    {{"1,"}, "invalid range ''"},
-        {{","}, "invalid range ''"},       {{"1,2:3,:"}, "invalid range ':'"},
-        {{"abc"}, "you didn't specify a valid range (abc)"},
-        {{"0x0"}, "you didn't specify a valid range (0x0)"},
-        {{"0-0"}, "you didn't specify a valid range (0-0)"},
-        {{"00"}, "you didn't specify a valid range (00)"},
-        {{"0:+0"}, "you didn't specify a valid range (0:+0)"}};
+    const std::pair<const char*, const char*> rejected[] = {
+        {nullptr, "no id or range was given"}, {"", "no id or range was given"},
+        {":5", "invalid range ':5'"},          {"5:", "invalid range '5:'"},
+        {"1,,2", "invalid range ''"},          {"1,", "invalid range ''"},
+        {",", "invalid range ''"},             {"1,2:3,:", "invalid range ':'"},
+        {"abc", "you didn't specify a valid range (abc)"},
+        {"0x0", "you didn't specify a valid range (0x0)"},
+        {"0-0", "you didn't specify a valid range (0-0)"},
+        {"00", "you didn't specify a valid range (00)"},
+        {"0:+0", "you didn't specify a valid range (0:+0)"}};
     // clang-format on
-    for (const auto& [words, message] : rejected) {
-        TCapturedRun run(words);
+    for (const auto& [argument, message] : rejected) {
+        start(argument, nullptr);
         EXPECT_FALSE(ParseRecordRanges().has_value()) << message;
-        EXPECT_EQ(run.messages, "ERROR: " + std::string(message) + "\n");
+        EXPECT_EQ(messages, "ERROR: " + std::string(message) + "\n");
         EXPECT_EQ(CurrentRun().exitStatus, -1);
     }
+    CurrentRun().Finish();
+    SetMessageSink(std::move(previous));
 }
 
 // The walk of a range ends after its high end, also at the top of the id space.
