@@ -14,8 +14,8 @@ std::string Unescaped(const std::string& text) {
 // its backslash, the bytes before it taken.
 TEST(TextEscapes, EscapeWritesWhatUnescapeReadsAndBrokenEscapesStop) {
     EXPECT_EQ(Unescaped("\\\"\\n\\r\\t\\00x\\ffx\\FFx"), std::string("\"\n\r\t\0\xff\xff", 7));
-    EXPECT_EQ(Unescaped("\\nAx"),
-              "\nAx"); // \n is taken before the hex form is considered
+    // \n is taken before the hex form is considered.
+    EXPECT_EQ(Unescaped("\\nAx"), "\nAx");
     EXPECT_EQ(EscapeText("  x", false), "  x");
     EXPECT_EQ(EscapeText("\x7f\x80\xe9", true), "\\7Fx\\80x\\E9x");
     std::string every;
