@@ -143,13 +143,13 @@ TEST_F(DatabaseCommandsTest, RemoveDeletesEveryIdOfTheRanges) {
 // be opened is reported. A database another process holds is not touched at all.
 TEST_F(DatabaseCommandsTest, NoCommandDestroysAFileThatIsNotItsOwn) {
     MakeDatabase("t.db", kEveryType);
-    MakeDatabase("other.db", {{1, 't', "keep"}});
-    WriteFile("notes.txt", "notes");
-    WriteFile("notes.ind", "an index of something else");
-    WriteFile("src.xml", "<?xml?><record id=\"1\" type=\"text\"><string>a</string></record>");
+    MakeDatabase("o.db", {{1, 't', "keep"}});
+    WriteFile("n.txt", "notes");
+    WriteFile("n.ind", "an index of something else");
+    WriteFile("s.xml", "<?xml?><record id=\"1\" type=\"text\"><string>a</string></record>");
     const auto files = [&] {
-        return ReadFile("t.db") + ReadFile("t.ind") + ReadFile("other.db") + ReadFile("notes.txt") +
-               ReadFile("notes.ind") + ReadFile("src.xml");
+        return ReadFile("t.db") + ReadFile("t.ind") + ReadFile("o.db") + ReadFile("n.txt") +
+               ReadFile("n.ind") + ReadFile("s.xml");
     };
     const std::string before = files();
     const auto noOutput = [](const std::string& name) {
@@ -159,23 +159,23 @@ TEST_F(DatabaseCommandsTest, NoCommandDestroysAFileThatIsNotItsOwn) {
         std::vector<std::string> arguments;
         std::string err;
     } cases[] = {
-        {{"list", "t.db", "other.db"}, noOutput("other.db")},
+        {{"list", "t.db", "o.db"}, noOutput("o.db")},
         {{"list", "t.db", "t.ind"}, noOutput("t.ind")},
         {{"dump", "t.db", "-all", "no/dir/out.xml"}, noOutput("no/dir/out.xml")},
-        {{"delete", "notes.txt"},
-         "ERROR: 'notes.txt' is not a database file; nothing was deleted\n"},
-        {{"create", "src.xml", "other.db"},
-         "ERROR: 'src.xml' is not a database file; it was not replaced\n"},
+        {{"delete", "n.txt"}, "ERROR: 'n.txt' is not a database file; nothing was deleted\n"},
+        {{"create", "s.xml", "o.db"},
+         "ERROR: 's.xml' is not a database file; it was not replaced\n"},
     };
     for (const auto& c : cases)
         ExpectRun(c.arguments, "", c.err, -1);
     const std::unique_ptr<TFileLock> held =
-        TFileLock::Acquire(TFilePath(PathOf("other.db")), TFileLock::TMode::kExclusive);
-    for (const char* command : {"list", "delete", "create", "verify"}) {
-        std::vector<std::string> arguments = {command, "other.db"};
-        if (command[0] == 'c') arguments.push_back("src.xml");
-        ExpectRun(arguments, "", "ERROR: the database other.db is in use by another process\n", -1);
-    }
+        TFileLock::Acquire(TFilePath(PathOf("o.db")), TFileLock::TMode::kExclusive);
+    // Four commands at once, as each waits out the lock a while before it gives up.
+    const std::string four = "for c in 'list o.db' 'delete o.db' 'create o.db s.xml' 'verify o.db';"
+                             " do \"$0\" $c 2>>err & done; wait";
+    RunProcess("/bin/sh", {"-c", four, ToolPath()}, fDir.Path());
+    const std::string inUse = "ERROR: the database o.db is in use by another process\n";
+    EXPECT_EQ(ReadFile("err"), inUse + inUse + inUse + inUse);
     EXPECT_EQ(files(), before);
 }
 
