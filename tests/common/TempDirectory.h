@@ -2,6 +2,7 @@
 // Test helpers for code that works on real files: a fresh directory removed at the end of the
 // test, and a guard that changes the current directory for the length of a scope.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -32,6 +33,14 @@ public:
     std::string Path() const { return fPath.string() + "/"; }
     // The full path of `name` inside the directory.
     std::string operator/(const std::string& name) const { return Path() + name; }
+    // The names of the files in the directory, sorted.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(fPath))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
 private:
     std::filesystem::path fPath;

@@ -1,5 +1,5 @@
-// Runs the built tool's `dump` on databases made through the engine and pins the exact text;
-// then checks that dumps compile back into the same records.
+// Runs the built tool's `dump` on databases made through the engine and pins the exact text; then
+// checks that dumps compile back into the same records.
 
 #include "ToolRunFixture.h"
 
@@ -10,39 +10,29 @@ namespace {
 
 const char kHeader[] = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n\n"
                        "<?tarnwick formatversion=\"1.0\"?>\n\n<record_list>\n\n";
-// A reference XML checker, when the machine has it.
-const char kXmlLint[] = "/usr/bin/xmllint";
 
 std::string Dumped(const std::string& records) {
     return kHeader + records + "</record_list>\n";
 }
 
-std::string Bytes(std::initializer_list<uint8_t> bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
-
 const std::string kTable = Bytes({4, 0, 'k', 0, 'v', 0, 'k', '2', 0, '2', 0});
-
-class DumpTest : public TToolRunTest {};
 
 } // namespace
 
+using DumpTest = TToolRunTest;
+
+// The flags as attributes; the records of every range in turn, each missing id an error.
 TEST_F(DumpTest, WritesHeaderRecordsAndFooter) {
-    MakeDatabase("d.db", {{0x01020003, 't', "hi", 0x7}, {5, 'b', "", 0}});
-    const std::string empty = "<record id=\"0-5\" type=\"binary\">\n  <hex_data>\n  </hex_data>\n"
-                              "</record>\n\n";
-    ExpectRun({"dump", "d.db", "-all"},
-              Dumped("<record id=\"1-2-3\" type=\"text\" compressed=\"true\" encrypted=\"true\" "
-                     "permanent=\"true\">\n  <string>hi</string>\n</record>\n\n" +
-                     empty),
-              "", 0);
-    ExpectRun({"dump", "d.db", "0-5,5:+1"}, Dumped(empty + empty),
-              "ERROR: record 0-6 wasn't found\n", -1);
-    ExpectRun({"dump", "d.db"}, "", "ERROR: no id or range was given\n", -1);
+    MakeDatabase("d.db", {{0x01020003, 't', "hi", 0x7}});
+    const std::string record = "<record id=\"1-2-3\" type=\"text\" compressed=\"true\" "
+                               "encrypted=\"true\" permanent=\"true\">\n  <string>hi</string>\n"
+                               "</record>\n\n";
+    ExpectRun({"dump", "d.db", "1-2-3,1-2-3:+1"}, Dumped(record + record),
+              "ERROR: record 1-2-4 wasn't found\n", -1);
 }
 
-// One record per row, each dumped alone with the row's option: the body chosen for its type
-// and data, and its exact layout.
+// One record per row, each dumped alone with the row's option: the body chosen for its type and
+// data, and its exact layout.
 TEST_F(DumpTest, BodiesByTypeDataAndOption) {
     const std::string ab =
         "  <hex_data>\n    41 42                            <!-- AB -->\n  </hex_data>\n";
@@ -57,14 +47,10 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
         {"text", "a]]>b<", "", "  <string>a]]&gt;b&lt;</string>\n"},
         {"text", std::string("  x\n\0a\\b", 8), "",
          "  <string>\\20x\\20xx\\n\\00xa\\5Cxb</string>\n"},
-        {"text", "say \"x\"", "", "  <string><![CDATA[say \\\"x\\\"]]></string>\n"},
-        {"text", "", "", "  <string></string>\n"},
         {"text", kTable, "", "  <string>\\04x\\00xk\\00xv\\00xk2\\00x2\\00x</string>\n"},
         {"binary", "AB", "", ab},
         {"binary", "AB", "-skipasc", abPlain},
-        {"picture", "AB", "", abPlain},
         {"qdf", "AB", "-b", abPlain},
-        {"text", "AB", "-BINARY", ab},
         {"list", "0123456789<-", "",
          "  <hex_data>\n    30 31 32 33 34 35 36 37 38 39    <!-- 0123456789 -->\n"
          "    3C 2D                            <!-- .- -->\n  </hex_data>\n"},
@@ -83,9 +69,9 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
         {"binary", kTable, "-notables",
          "  <hex_data>\n    04 00 6B 00 76 00 6B 32 00 32    <!-- ..k.v.k2.2 -->\n"
          "    00                               <!-- . -->\n  </hex_data>\n"},
-        // Nine bytes are never a table, nor a table with bytes after its last string.
-        {"binary", Bytes({2, 0, 'k', 0, 'v', 0, 0, 0, 0}), "",
-         "  <hex_data>\n    02 00 6B 00 76 00 00 00 00       <!-- ..k.v.... -->\n  </hex_data>\n"},
+        // A table is at least ten bytes long, and has no bytes after its last string.
+        {"binary", Bytes({2, 0, 'k', 0, 'v', 'w', 'x', 'y', 0}), "",
+         "  <hex_data>\n    02 00 6B 00 76 77 78 79 00       <!-- ..k.vwxy. -->\n  </hex_data>\n"},
         {"list", kTable + "x", "",
          "  <hex_data>\n    04 00 6B 00 76 00 6B 32 00 32    <!-- ..k.v.k2.2 -->\n"
          "    00 78                            <!-- .x -->\n  </hex_data>\n"},
@@ -123,67 +109,22 @@ TEST_F(DumpTest, BodiesByTypeDataAndOption) {
     }
 }
 
-// Texts and streams larger than the binding's first 4096-byte buffers take a second call.
-TEST_F(DumpTest, LongAtomStreamsGoThroughGrownBuffers) {
-    std::string text = "<?xml?><record id=\"1\" type=\"qdf\"><atom_stream><![CDATA[";
-    for (int i = 0; i < 600; ++i)
-        text += "label <\"" + std::string(20, char('a' + i % 26)) + "\">\n";
-    WriteFile("long.xml", text + "]]></atom_stream></record>");
-    ExpectRun({"create", "long.db", "long.xml"}, "", "1 record was decoded\n", 0);
-    EXPECT_EQ(ReadRecord("long.db", 1).data.size(), 600u * 23);
-    ExpectRun({"dump", "long.db", "-all", "long-dump.xml"}, "", "", 0);
-    EXPECT_EQ(ReadFile("long-dump.xml").find("<hex_data>"), std::string::npos);
-    ExpectRun({"create", "again.db", "long-dump.xml"}, "", "1 record was decoded\n", 0);
-    ExpectRun({"compare", "long.db", "again.db"}, "", "the databases contain the same data\n", 0);
-}
-
-// An output file that cannot be opened, or that is the database or its index (writing would
-// destroy them), is refused with a message.
-TEST_F(DumpTest, OutputFiles) {
-    MakeDatabase("d.db", {{1, 't', "x"}});
-    ExpectRun({"dump", "d.db", "-all", "out.xml"}, "", "", 0);
-    EXPECT_EQ(ReadFile("out.xml"),
-              Dumped("<record id=\"0-1\" type=\"text\">\n  <string>x</string>\n</record>\n\n"));
-    for (const char* name : {"no/dir/out.xml", "./d.db"})
-        ExpectRun({"dump", "d.db", "-all", name}, "",
-                  "ERROR: failed to open the output file (" + std::string(name) + ")\n", -1);
-    ExpectRun({"list", "d.db", "d.ind"}, "", "ERROR: failed to open the output file (d.ind)\n", -1);
-    EXPECT_EQ(ReadRecord("d.db", 1).data, "x");
-}
-
-TEST_F(DumpTest, WithoutTheAtomTableAtomStreamsAreDumpedAsBytes) {
-    // A copy of the tool beside the real library but without kel.bin next to it.
-    const std::string bin = std::filesystem::path(ToolPath()).parent_path().string();
-    std::filesystem::create_directories(PathOf("copy/bin"));
-    std::filesystem::create_symlink(bin + "/../lib", PathOf("copy/lib"));
-    std::filesystem::copy_file(ToolPath(), PathOf("copy/bin/tarnwick"));
-    MakeDatabase("d.db", {{1, 'a', Bytes({0x00, 0x01, 0x00})}});
-    TProcessResult run =
-        RunProcess(PathOf("copy/bin/tarnwick"), {"dump", "d.db", "1"}, fDir.Path());
-    EXPECT_EQ(run.err, "ERROR: KEL didn't initialize, QDF will be dumped as binary data\n");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, Dumped("<record id=\"0-1\" type=\"qdf\">\n"
-                              "  <!-- KEL didn't initialze, check the atom file -->\n"
-                              "  <hex_data>\n    00 01 00 \n  </hex_data>\n</record>\n\n"));
-    WriteFile("s.xml", "<?xml?><record id=\"2\" type=\"text\"><string>y</string></record>");
-    run = RunProcess(PathOf("copy/bin/tarnwick"), {"create", "n.db", "s.xml"}, fDir.Path());
-    EXPECT_EQ(run.err, "ERROR: KEL didn't initialize\n");
-    EXPECT_FALSE(Exists("n.db"));
-}
-
-// Databases of random records of every type, dumped, compiled back and compared; the second
-// dump must equal the first byte for byte.
+// Databases of random records of every type, dumped, compiled back and compared; the second dump
+// must equal the first byte for byte. One atom stream is longer than the binding's first 4096-byte
+// buffers, both as bytes and as text, so that each way takes a second call.
 TEST_F(DumpTest, DumpsCompileBackIntoTheSameRecords) {
     std::mt19937 random(20261206);
     const uint8_t types[] = {'p', 'a', 'l', 't', 'b'};
-    const std::string valid =
-        Bytes({0x00, 0x01, 0x00, 0x02, 0x01, 0x02, 'h', 'i', 0x00, 0x02, 0x00});
-    std::vector<TRecordSpec> records;
+    std::string labels; // label <"aaaa...">, label <"bbbb...">, ...
+    for (int i = 0; i < 600; ++i)
+        labels += Bytes({0x02, 0x01, 20}) + std::string(20, char('a' + i % 26));
+    std::vector<TRecordSpec> records = {{0xFFFFFF00, 'a', labels}};
     for (uint32_t i = 0; i < 200; ++i) {
         std::string data(random() % 40, '\0');
         for (char& byte : data)
             byte = char(random() % 4 == 0 ? random() % 8 : random());
-        if (i % 7 == 0) data = valid;
+        if (i % 7 == 0)
+            data = Bytes({0x00, 0x01, 0x00, 0x02, 0x01, 0x02, 'h', 'i', 0x00, 0x02, 0x00});
         if (i % 11 == 0) data = kTable;
         records.push_back(
             {(uint32_t(random()) & ~0xFFu) | i, types[i % 5], data, uint32_t(random() % 8)});
@@ -192,14 +133,11 @@ TEST_F(DumpTest, DumpsCompileBackIntoTheSameRecords) {
     for (const char* option : {"-all", "-binary", "-notables", "-skipasc"}) {
         SCOPED_TRACE(option);
         ExpectRun({"dump", "a.db", "-all", option, "a.xml"}, "", "", 0);
-        TProcessResult create = Tool({"create", "b.db", "a.xml"});
-        EXPECT_TRUE(create.err.ends_with("200 records were decoded\n")) << create.err;
-        EXPECT_EQ(create.exitCode, 0);
+        EXPECT_TRUE(Tool({"create", "b.db", "a.xml"}).err.ends_with("201 records were decoded\n"));
         ExpectRun({"compare", "a.db", "b.db"}, "", "the databases contain the same data\n", 0);
         ExpectRun({"dump", "b.db", "-all", option, "b.xml"}, "", "", 0);
         EXPECT_EQ(ReadFile("a.xml"), ReadFile("b.xml"));
-        if (std::filesystem::exists(kXmlLint)) {
-            EXPECT_EQ(RunProcess(kXmlLint, {"--noout", PathOf("a.xml")}).exitCode, 0);
-        }
     }
+    EXPECT_NE(ReadFile("a.xml").find("label <\"" + std::string(20, 'x') + "\">\n"),
+              std::string::npos);
 }

@@ -1,17 +1,16 @@
 #include "RecordIds.h"
-#include "CapturedRun.h"
+#include "RunState.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Written ids read back, in both field forms and across every field's range.
-TEST(RecordIds, FormatWritesTwoOrThreeFieldsThatParseReadsBack) {
-    const std::pair<uint32_t, const char*> cases[] = {
-        {0x00010005, "1-5"}, {0x01020003, "1-2-3"}, {0, "0-0"}, {5, "0-5"}, {0xFF000000, "255-0-0"},
-    };
-    for (const auto& [id, text] : cases)
-        EXPECT_EQ(FormatRecordId(id, '-'), text);
+// Written ids read back, in both field forms and across every field's range. Hexadecimal: any
+// x selects it and the first two bytes are dropped whatever they are; reading is clamped to
+// the signed range and never runs past the end. VEK: fields joined unmasked, a third dash ends
+// the number. Decimal: also when the text begins with '-'.
+TEST(RecordIds, FormatAndParseEachNotationByItsRules) {
+    EXPECT_EQ(FormatRecordId(0x01020003, '-'), "1-2-3");
     EXPECT_EQ(FormatRecordId(0xFFFFFFFF, '.'), "255.255.65535");
     for (uint32_t high : {0u, 1u, 127u, 128u, 255u})
         for (uint32_t type : {0u, 1u, 200u, 255u})
@@ -19,110 +18,67 @@ TEST(RecordIds, FormatWritesTwoOrThreeFieldsThatParseReadsBack) {
                 const uint32_t id = (high << 24) | (type << 16) | number;
                 EXPECT_EQ(ParseRecordId(FormatRecordId(id, '-')), id) << id;
             }
-}
-
-// Hexadecimal: any x selects it and the first two bytes are dropped whatever they are;
-// reading is clamped to the signed range and never runs past the end. VEK: fields joined
-// unmasked, a third dash ends the number. Decimal: also when the text begins with '-'.
-TEST(RecordIds, ParseReadsEachNotationByItsRules) {
+    // clang-format off
     const std::pair<const char*, uint32_t> cases[] = {
-        {"0x1F", 31},
-        {"0X1f", 31},
-        {"65541", 65541},
-        {"abc", 0},
-        {"", 0},
-        {"ab12x", 0x12},
-        {"1-2x", 0x2},
-        {"0x0x5", 5},
-        {"0x-1", 0xFFFFFFFF},
-        {"0xFFFFFFFF", 0x7FFFFFFF},
-        {"x", 0},
-        {"0x", 0},
-        {"1-70000", 0x00011170},
-        {"300-1", 0x012C0001},
-        {"1-300-2", 0x012C0002},
-        {"1-2-3-4", 0x01020003},
-        {"1-", 0x00010000},
-        {"1--5", 0x01000005},
-        {"1-2--5", 0xFFFFFFFB},
-        {" 2-3", 0x00020003},
-        {"  -5-1", 0x00050001},
-        {"a-5", 5},
-        {"99999999999-0", 0xFFFF0000},
-        {"-1-2", 0xFFFFFFFF},
-        {"99999999999", 0x7FFFFFFF},
-        {"-99999999999", 0x80000000},
-    };
+        {"0X1f", 31},          {"65541", 65541},        {"abc", 0},             {"", 0},
+        {"ab12x", 0x12},       {"0x0x5", 5},            {"0x-1", 0xFFFFFFFF},   {"0x", 0},
+        {"0xFFFFFFFF", 0x7FFFFFFF},                     {"1-70000", 0x00011170},
+        {"300-1", 0x012C0001}, {"1-300-2", 0x012C0002}, {"1-2-3-4", 0x01020003},
+        {"1--5", 0x01000005},  {"1-2--5", 0xFFFFFFFB},  {" 2-3", 0x00020003},   {"a-5", 5},
+        {"-1-2", 0xFFFFFFFF},  {"99999999999-0", 0xFFFF0000},                   {"1-", 0x00010000},
+        {"99999999999", 0x7FFFFFFF},                    {"-99999999999", 0x80000000}};
+    // clang-format on
     for (const auto& [text, id] : cases)
         EXPECT_EQ(ParseRecordId(text), id) << '"' << text << '"';
 }
 
-// ---- Ranges ------------------------------------------------------------------------------
-
-// A range is split at its first colon only; an offset sum wraps, then the ends swap.
-TEST(RecordIds, RangeArgumentsAccepted) {
-    const std::pair<const char*, std::vector<std::pair<uint32_t, uint32_t>>> cases[] = {
-        {"0", {{0, 0}}},
-        {"0:0", {{0, 0}}},
-        {"0,0", {{0, 0}, {0, 0}}},
-        {"10:5", {{5, 10}}},
-        {"1-5:+3", {{0x00010005, 0x00010008}}},
-        {"5:+0x10", {{5, 5}}},
-        {"1,2:4,7", {{1, 1}, {2, 4}, {7, 7}}},
-        {"4,4,1:3,2", {{4, 4}, {4, 4}, {1, 3}, {2, 2}}},
-        {"1-0:1-2:9", {{0x00010000, 0x00010002}}},
-        {"255-255-65535:+1", {{0, 0xFFFFFFFF}}},
-        {"10:+-3", {{7, 10}}},
+// A range is split at its first colon only; an offset sum wraps, then the ends swap; one
+// argument is taken. An entry without a start or an end is invalid, and a lone 0-to-0 range
+// must have been written as such.
+TEST(RecordIds, RangeArguments) {
+    std::string messages;
+    TMessageSink previous = SetMessageSink([&](std::string_view text) { messages.append(text); });
+    // Starts the run on "tarnwick", then the arguments that are not null.
+    const auto start = [&](const char* argument, const char* next) {
+        const char* argv[] = {"tarnwick", argument, next};
+        CurrentRun().Start(argument ? (next ? 3 : 2) : 1, argv);
+        messages.clear();
     };
-    for (const auto& [argument, expected] : cases) {
-        TCapturedRun run({argument, "next"});
+    using TPairs = std::vector<std::pair<uint32_t, uint32_t>>;
+    // clang-format off
+    const std::pair<const char*, TPairs> accepted[] = {
+        {"0", {{0, 0}}},  {"0:0", {{0, 0}}},  {"10:5", {{5, 10}}},  {"10:+-3", {{7, 10}}},
+        {"1-5:+3", {{0x00010005, 0x00010008}}},         {"5:+0x10", {{5, 5}}},
+        {"1,2:4,7", {{1, 1}, {2, 4}, {7, 7}}},          {"1-0:1-2:9", {{0x00010000, 0x00010002}}},
+        {"4,4,1:3,2", {{4, 4}, {4, 4}, {1, 3}, {2, 2}}}, {"255-255-65535:+1", {{0, 0xFFFFFFFF}}}};
+    // clang-format on
+    for (const auto& [argument, expected] : accepted) {
+        start(argument, "next");
         const auto ranges = ParseRecordRanges();
-        ASSERT_TRUE(ranges.has_value()) << argument << ": " << run.messages;
-        std::vector<std::pair<uint32_t, uint32_t>> pairs;
+        ASSERT_TRUE(ranges.has_value()) << argument << ": " << messages;
+        TPairs pairs;
         for (const TRecordRange& range : *ranges)
             pairs.emplace_back(range.low, range.high);
         EXPECT_EQ(pairs, expected) << argument;
-        EXPECT_EQ(NextArgument(), "next"); // only one argument is taken
-        EXPECT_EQ(run.messages, "");
-        EXPECT_EQ(run.ExitStatus(), 0);
+        EXPECT_EQ(NextArgument() + messages + std::to_string(CurrentRun().exitStatus), "next0");
     }
-}
-
-TEST(RecordIds, RangeArgumentsRejected) {
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{}, "no id or range was given"},
-        {{""}, "no id or range was given"},
-        {{":5"}, "invalid range ':5'"},
-        {{"5:"}, "invalid range '5:'"},
-        {{"1,,2"}, "invalid range ''"},
-        {{"1,"}, "invalid range ''"},
-        {{","}, "invalid range ''"},
-        {{"1,2:3,:"}, "invalid range ':'"},
-        {{"abc"}, "you didn't specify a valid range (abc)"},
-        {{"0x0"}, "you didn't specify a valid range (0x0)"},
-        {{"0-0"}, "you didn't specify a valid range (0-0)"},
-        {{"00"}, "you didn't specify a valid range (00)"},
-        {{"0:+0"}, "you didn't specify a valid range (0:+0)"},
-    };
-    for (const auto& [words, message] : cases) {
-        TCapturedRun run(words);
+    // clang-format off
+    const std::pair<const char*, const char*> rejected[] = {
+        {nullptr, "no id or range was given"}, {"", "no id or range was given"},
+        {":5", "invalid range ':5'"},          {"5:", "invalid range '5:'"},
+        {"1,,2", "invalid range ''"},          {",", "invalid range ''"},
+        {"1,2:3,:", "invalid range ':'"},      {"abc", "you didn't specify a valid range (abc)"},
+        {"0-0", "you didn't specify a valid range (0-0)"},
+        {"0:+0", "you didn't specify a valid range (0:+0)"}};
+    // clang-format on
+    for (const auto& [argument, message] : rejected) {
+        start(argument, nullptr);
         EXPECT_FALSE(ParseRecordRanges().has_value()) << message;
-        EXPECT_EQ(run.messages, "ERROR: " + std::string(message) + "\n");
-        EXPECT_EQ(run.ExitStatus(), -1);
+        EXPECT_EQ(messages, "ERROR: " + std::string(message) + "\n");
+        EXPECT_EQ(CurrentRun().exitStatus, -1);
     }
-}
-
-TEST(RecordIds, VisitEndsAfterHighAlsoAtTheTopOfTheIdSpace) {
-    std::vector<uint32_t> seen;
-    VisitRecordIds({0xFFFFFFFD, 0xFFFFFFFF}, [&](uint32_t id) { seen.push_back(id); });
-    VisitRecordIds({7, 7}, [&](uint32_t id) { seen.push_back(id); });
-    EXPECT_EQ(seen, (std::vector<uint32_t>{0xFFFFFFFD, 0xFFFFFFFE, 0xFFFFFFFF, 7}));
-}
-
-TEST(RecordIds, CalcStopsAtAnEmptyArgument) {
-    TCapturedRun run({"7", "", "8"});
-    CalcHandler();
-    EXPECT_EQ(run.messages, "7 == VEK: 0-7  Hex: 0x7  Decimal: 7\n");
+    CurrentRun().Finish();
+    SetMessageSink(std::move(previous));
 }
 
 } // namespace

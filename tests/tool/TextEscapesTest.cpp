@@ -1,5 +1,4 @@
 #include "TextEscapes.h"
-#include "RecordTypes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +10,12 @@ std::string Unescaped(const std::string& text) {
     return out;
 }
 
-// A broken escape stops the text at its backslash, the bytes before it taken.
-TEST(TextEscapes, UnescapeReadsEveryEscapeAndStopsAtBrokenOnes) {
+// Every byte escaped reads back, with or without leading blanks; a broken escape stops the text at
+// its backslash, the bytes before it taken.
+TEST(TextEscapes, EscapeWritesWhatUnescapeReadsAndBrokenEscapesStop) {
     EXPECT_EQ(Unescaped("\\\"\\n\\r\\t\\00x\\ffx\\FFx"), std::string("\"\n\r\t\0\xff\xff", 7));
-    EXPECT_EQ(Unescaped("\\nAx"), "\nAx"); // \n is taken before the hex form is considered
-    for (const char* bad :
-         {"\\", "abc\\", "\\5", "\\5C", "\\5Cy", "\\g0x", "\\0gx", "\\q", "\\\\", "x\\2"}) {
-        std::string out = "<";
-        size_t at = AppendUnescaped(bad, out);
-        EXPECT_EQ(at, std::string(bad).find('\\')) << bad;
-        EXPECT_EQ(out, "<" + std::string(bad).substr(0, at)) << bad;
-    }
-}
-
-TEST(TextEscapes, EscapeWritesWhatUnescapeReads) {
+    // \n is taken before the hex form is considered.
+    EXPECT_EQ(Unescaped("\\nAx"), "\nAx");
     EXPECT_EQ(EscapeText("  x", false), "  x");
     EXPECT_EQ(EscapeText("\x7f\x80\xe9", true), "\\7Fx\\80x\\E9x");
     std::string every;
@@ -34,13 +25,13 @@ TEST(TextEscapes, EscapeWritesWhatUnescapeReads) {
         EXPECT_EQ(Unescaped(EscapeText(every, leading)), every);
         EXPECT_EQ(Unescaped(EscapeText("   " + every, leading)), "   " + every);
     }
-}
-
-// The keywords are exact; every code has a name.
-TEST(RecordTypes, KeywordsAreExact) {
-    for (const char* other : {"none", "unknown", "Text", "", "binary "})
-        EXPECT_FALSE(RecordTypeCode(other).has_value()) << other;
-    EXPECT_STREQ(RecordTypeName(-3), "unknown");
+    for (const char* bad :
+         {"\\", "abc\\", "\\5", "\\5C", "\\5Cy", "\\g0x", "\\0gx", "\\q", "\\\\", "x\\2"}) {
+        std::string out = "<";
+        size_t at = AppendUnescaped(bad, out);
+        EXPECT_EQ(at, std::string(bad).find('\\')) << bad;
+        EXPECT_EQ(out, "<" + std::string(bad).substr(0, at)) << bad;
+    }
 }
 
 } // namespace

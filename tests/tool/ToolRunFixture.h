@@ -2,21 +2,20 @@
 // A fixture for tests that run the built tool in a fresh directory on databases made through
 // the engine, and pin standard output, standard error and the exit status.
 
-#include "ProcessRunner.h"
+#include "ExpectRun.h"
 #include "SupportFiles.h"
 #include "TempDirectory.h"
 #include "WVEK_DB.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-using WVEK::TWVEK_DB;
+inline std::string Bytes(std::initializer_list<uint8_t> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 struct TRecordSpec {
     uint32_t id;
@@ -31,15 +30,15 @@ class TToolRunTest : public ::testing::Test {
 protected:
     std::string PathOf(const std::string& name) const { return fDir / name; }
 
-    std::unique_ptr<TWVEK_DB> OpenDatabase(const std::string& name, bool readOnly = false) const {
+    std::unique_ptr<WVEK::TWVEK_DB> OpenDatabase(const std::string& name,
+                                                 bool readOnly = false) const {
         const TFilePath path(PathOf(name));
-        return std::make_unique<TWVEK_DB>(
+        return std::make_unique<WVEK::TWVEK_DB>(
             path, WVEK::GetSupportFileName(path, WVEK::TSupportFile::kIndex), readOnly);
     }
-
     // A flushed database of `records`, put in the order given.
     void MakeDatabase(const std::string& name, const std::vector<TRecordSpec>& records) const {
-        std::unique_ptr<TWVEK_DB> db = OpenDatabase(name);
+        std::unique_ptr<WVEK::TWVEK_DB> db = OpenDatabase(name);
         for (const TRecordSpec& record : records) {
             ASSERT_TRUE(
                 db->Put(record.id, record.data.data(), uint32_t(record.data.size()), record.type));
@@ -47,12 +46,11 @@ protected:
         }
         ASSERT_EQ(db->Flush(true), 0u);
     }
-
     // The live record `id` of database `name`.
     TRecordSpec ReadRecord(const std::string& name, uint32_t id) const {
         uint32_t length = 0;
         int type = 0;
-        std::unique_ptr<TWVEK_DB> db = OpenDatabase(name, true);
+        std::unique_ptr<WVEK::TWVEK_DB> db = OpenDatabase(name, true);
         std::unique_ptr<uint8_t, decltype(&std::free)> data(db->Get(id, &length, &type), std::free);
         if (!data) return {id, 0xFF, "", 0};
         return {id, uint8_t(type), std::string(reinterpret_cast<char*>(data.get()), length),
@@ -67,28 +65,13 @@ protected:
         return std::string(bytes.begin(), bytes.end());
     }
     bool Exists(const std::string& name) const { return std::filesystem::exists(PathOf(name)); }
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(fDir.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
     TProcessResult Tool(const std::vector<std::string>& arguments) const {
         return RunProcess(ToolPath(), arguments, fDir.Path());
     }
     void ExpectRun(const std::vector<std::string>& arguments, const std::string& out,
                    const std::string& err, int exitCode) const {
-        std::string command;
-        for (const std::string& argument : arguments)
-            command += " " + argument;
-        SCOPED_TRACE("tarnwick" + command);
-        const TProcessResult result = Tool(arguments);
-        EXPECT_EQ(result.signal, 0);
-        EXPECT_EQ(result.out, out);
-        EXPECT_EQ(result.err, err);
-        EXPECT_EQ(result.exitCode, exitCode);
+        ::ExpectRun(ToolPath(), arguments, out, err, exitCode, fDir.Path());
     }
 
     TTempDirectory fDir;
