@@ -26,6 +26,23 @@ struct TLibraryState {
     bool terminated = false;
 };
 
+// Calls `call(out, &size)` with the whole of `buffer` (its cursor at 0) until the library
+// stops asking for more room, growing the buffer to the size asked; the library's code, with
+// the size it reported in `capacity`. The size handed over is always the buffer's own length,
+// so a growth that fails (no memory) ends the loop with kBufferTooSmall instead of letting the
+// library write past the end of the block.
+template <typename Call> int CallGrowing(TMemBuffer& buffer, uint32_t& capacity, Call call) {
+    buffer.SetPosition(0);
+    for (;;) {
+        capacity = buffer.GetLength();
+        const int code = call(buffer.LockWrite(0), &capacity);
+        if (code != kBufferTooSmall) return code;
+        if (capacity <= buffer.GetLength() ||
+            !buffer.Append(nullptr, capacity - buffer.GetLength()))
+            return kBufferTooSmall;
+    }
+}
+
 TLibraryState& State() {
     static TLibraryState state;
     return state;
@@ -80,14 +97,11 @@ bool AssembleAtomStream(TMemBuffer& buffer, int32_t* result) {
     if (buffer.GetLength() == 0) return false;
     try {
         TMemBuffer output(nullptr, kFirstOutputSize);
-        uint32_t capacity = kFirstOutputSize;
+        uint32_t capacity = 0;
         const auto* text = reinterpret_cast<const char*>(buffer.Data());
-        int code = KelAssembleAtomStream(text, 0, output.LockWrite(0), &capacity);
-        while (code == kBufferTooSmall) {
-            // The library asked for `capacity` bytes; the output grows by that much.
-            output.Append(nullptr, capacity);
-            code = KelAssembleAtomStream(text, 0, output.LockWrite(0), &capacity);
-        }
+        int code = CallGrowing(output, capacity, [&](uint8_t* out, uint32_t* size) {
+            return KelAssembleAtomStream(text, 0, out, size);
+        });
         if (code != 0) {
             if (result) *result = code;
             return false;
@@ -104,16 +118,11 @@ bool AssembleAtomStream(TMemBuffer& buffer, int32_t* result) {
 bool DisassembleAtomStream(const uint8_t* data, uint32_t length, TMemBuffer& text) {
     try {
         text.Clear();
-        text.Append(nullptr, kFirstOutputSize);
-        uint32_t capacity = kFirstOutputSize;
-        // The cursor stays at 0, so LockWrite gives the start of the block.
-        int code = KelDisassembleAtomStream(data, length, 0,
-                                            reinterpret_cast<char*>(text.LockWrite(0)), &capacity);
-        while (code == kBufferTooSmall) {
-            text.Append(nullptr, capacity);
-            code = KelDisassembleAtomStream(data, length, 0,
-                                            reinterpret_cast<char*>(text.LockWrite(0)), &capacity);
-        }
+        if (!text.Append(nullptr, kFirstOutputSize)) return false;
+        uint32_t capacity = 0;
+        int code = CallGrowing(text, capacity, [&](uint8_t* out, uint32_t* size) {
+            return KelDisassembleAtomStream(data, length, 0, reinterpret_cast<char*>(out), size);
+        });
         if (code != 0 || capacity > text.GetLength()) return false;
         text.SetPosition(capacity);
         text.Delete(text.GetLength() - capacity);
@@ -214,7 +223,7 @@ std::vector<std::string> RenderEnumValue(const std::string& atom, uint32_t index
     }
     std::vector<std::string> parts;
     if (code != 0) return parts;
-    text.resize(size - 1); // the terminator
+    text.resize(size > 0 ? size - 1 : 0); // the terminator; an empty rendering reports 0
     for (size_t start = 0, bar; start <= text.size(); start = bar + 3) {
         bar = std::min(text.find(" | ", start), text.size());
         parts.push_back(text.substr(start, bar - start));

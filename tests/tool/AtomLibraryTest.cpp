@@ -34,4 +34,30 @@ TEST(AtomLibrary, NamesTheWordThatIsNoNameOfItsArgument) {
     ResetAtomLibraryState();
 }
 
+// A buffer that runs out of memory past its first block.
+class TFullBuffer : public TMemBuffer {
+public:
+    bool Append(const void* source, uint32_t count) override {
+        return GetLength() + uint64_t(count) <= 4096 && TMemBuffer::Append(source, count);
+    }
+};
+
+// A text longer than the first output block needs the buffer to grow: where it cannot, the
+// library must not be handed more room than the block has (ASan sees the overflow).
+TEST(AtomLibrary, GrowsTheOutputOnlyAsFarAsTheBufferDid) {
+    TFilePath table(std::string(std::getenv("TARNWICK_BIN")) + "/kel.bin");
+    ASSERT_TRUE(InitAtomLibrary(&table));
+    std::string text;
+    for (int i = 0; i < 600; ++i)
+        text += "style <bold | italic>\r\n";
+    TMemBuffer stream(text.c_str(), uint32_t(text.size() + 1));
+    ASSERT_TRUE(AssembleAtomStream(stream, nullptr));
+    TFullBuffer full;
+    EXPECT_FALSE(DisassembleAtomStream(stream.Data(), stream.GetLength(), full));
+    TMemBuffer shown;
+    ASSERT_TRUE(DisassembleAtomStream(stream.Data(), stream.GetLength(), shown));
+    EXPECT_GT(shown.GetLength(), 4096u);
+    ResetAtomLibraryState();
+}
+
 } // namespace
