@@ -34,7 +34,8 @@ TFilePath TFilePath::NumberedName(long n, bool withHash, size_t extensionRoom) c
     const size_t dot = name.rfind('.');
     std::string base = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    const std::string suffix = (withHash ? "#" : "") + std::to_string(n);
+    std::string suffix = withHash ? "#" : "";
+    suffix += std::to_string(n);
     const size_t taken = suffix.size() + std::max(extension.size(), extensionRoom);
     const size_t room = kMaxFileName - std::min(kMaxFileName, taken);
     base.resize(std::min(base.size(), room));
