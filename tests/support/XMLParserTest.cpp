@@ -3,10 +3,10 @@
 #include "Damage.h"
 #include "DynamicStream.h"
 #include "TempDirectory.h"
+#include "XMLCanonical.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -28,26 +28,6 @@ std::pair<uint32_t, int32_t> Parse(const std::string& text, TXMLParser& parser, 
     stream->Seek(start, seekBegin);
     const uint32_t error = parser.Parse(*stream);
     return {error, stream->GetPosition()};
-}
-
-std::string Hex(std::string_view bytes) {
-    std::string hex;
-    for (char two[3]; uint8_t c : bytes)
-        hex += (std::snprintf(two, sizeof two, "%02X", c), two);
-    return hex;
-}
-
-// One line per element ("E name", "E/ name" when empty), one per attribute ("A name
-// hex-value"), one for the data ("D hex"), then the children and ")"; "none" for null.
-std::string Canonical(const TXMLNode* node) {
-    if (node == nullptr) return "none\n";
-    std::string out = (node->IsEmpty() ? "E/ " : "E ") + node->GetName() + "\n";
-    for (const auto& [name, value] : node->attributes)
-        out += "A " + name + " " + Hex(value) + "\n";
-    out += "D " + Hex(node->Data()) + "\n";
-    for (const TXMLNode* child = node->firstChild; child != nullptr; child = child->nextSibling)
-        out += Canonical(child);
-    return out + ")\n";
 }
 
 // Parses `text` with `memory` from memory, and through windows of a few bytes (which move at
