@@ -203,4 +203,11 @@ struct TDatabaseFiles {
         std::sort(names.begin(), names.end());
         return names;
     }
+    // True when the directory holds exactly the database and its index, with these bytes: no
+    // journal and no temporary file left.
+    bool HoldOnly(const Bytes& database, const Bytes& index) const {
+        std::vector<std::string> both{path.GetFileName(), indexPath.GetFileName()};
+        std::sort(both.begin(), both.end());
+        return DatabaseBytes() == database && IndexBytes() == index && Files() == both;
+    }
 };
