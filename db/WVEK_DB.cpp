@@ -300,12 +300,16 @@ bool TWVEK_DB::Exists(uint32_t id) {
     RequireOpen();
     try {
         if (fCache->Contains(id)) return true;
+        bool exists = false;
         if (fIndexTrusted) {
             uint32_t position = 0;
-            return fIndex->Find(int32_t(id), position);
+            exists = fIndex->Find(int32_t(id), position);
+        } else {
+            const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
+            exists = indexed && !indexed->TestFlag(kFlagDeleted);
         }
-        const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
-        return indexed && !indexed->TestFlag(kFlagDeleted);
+        if (!exists) fKnownMissing = id;
+        return exists;
     } catch (...) {
         CheckFailure(); // a lookup may have forced a flush that failed
         throw;
@@ -347,8 +351,10 @@ uint32_t TWVEK_DB::GetFlags(uint32_t id) {
 bool TWVEK_DB::Put(uint32_t id, const void* data, uint32_t length, uint8_t type) {
     RequireOpen();
     if (fReadOnly) return false;
+    const bool missing = fKnownMissing == id;
+    fKnownMissing.reset();
     try {
-        if (TDBRecord* record = FindForChange(id))
+        if (TDBRecord* record = missing ? nullptr : FindForChange(id))
             Replace(*record, data, length);
         else
             PutNew(id, data, length, type);

@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace WVEK {
 
@@ -146,6 +147,9 @@ private:
     TFilePath fIndexPath;
     bool fReadOnly;
     bool fIndexTrusted = false;
+    // The id that Exists last found missing: a Put of it right after (how a compiler asks and
+    // then stores) need not search again. Only Put adds records, and it clears this.
+    std::optional<uint32_t> fKnownMissing;
     uint32_t fFailure = 0; // the code of a failed flush, after which the files were rolled back
 };
 

@@ -279,6 +279,9 @@ TEST(WVEKDBModel, RandomOperationsAgreeWithTheModel) {
                 for (uint8_t& byte : data)
                     byte = uint8_t(random());
                 const uint8_t type = kTypes[below(std::size(kTypes))];
+                if (below(2)) { // as the compiler asks before it stores
+                    EXPECT_EQ(db->Exists(id), it != model.end()) << id;
+                }
                 ASSERT_TRUE(PutBytes(*db, id, data, type));
                 if (it != model.end())
                     it->second.data = data; // type and flags stay
