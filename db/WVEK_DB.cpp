@@ -108,9 +108,11 @@ void TWVEK_DB::Open(bool forceRebuild) {
             fStream.reset(OpenStream(openReadWrite));
         fStream->Seek(0, seekBegin);
         const int32_t size = fStream->GetSize();
+        fNewIds.reset();
         if (size == 0) {
             WriteFileHeader(*fStream); // fails (errWriteFailed) when read-only
             fStream->Flush();
+            fNewIds = std::make_unique<TIdFilter>();
         } else {
             ThrowUnless(size >= int32_t(kFileHeaderSize));
             uint8_t header[kFileHeaderSize];
@@ -280,6 +282,7 @@ std::unique_ptr<TDBRecord> TWVEK_DB::LoadIndexed(uint32_t id) {
 }
 
 TDBRecord* TWVEK_DB::FindRecord(uint32_t id, std::unique_ptr<TDBRecord>& loaded) {
+    if (fNewIds && !fNewIds->MayHold(id)) return nullptr;
     if (TDBRecord* held = fCache->Lookup(id)) return held;
     loaded = LoadIndexed(id);
     if (loaded && loaded->TestFlag(kFlagDeleted)) loaded.reset();
@@ -299,6 +302,10 @@ TDBRecord* TWVEK_DB::FindForChange(uint32_t id) {
 bool TWVEK_DB::Exists(uint32_t id) {
     RequireOpen();
     try {
+        if (fNewIds && !fNewIds->MayHold(id)) {
+            fKnownMissing = id;
+            return false;
+        }
         if (fCache->Contains(id)) return true;
         bool exists = false;
         if (fIndexTrusted) {
@@ -383,6 +390,7 @@ void TWVEK_DB::PutNew(uint32_t id, const void* data, uint32_t length, uint8_t ty
         throw;
     }
     record.release();
+    if (fNewIds) fNewIds->Add(id);
     try {
         // An index of version 0 may still name a dead version of the id: the entry moves.
         const int32_t key = int32_t(id);

@@ -18,6 +18,7 @@
 #include "File.h"
 #include "FileLock.h"
 #include "FilePath.h"
+#include "IdFilter.h"
 #include "RecordIterator.h"
 
 #include <cstdint>
@@ -147,6 +148,8 @@ private:
     TFilePath fIndexPath;
     bool fReadOnly;
     bool fIndexTrusted = false;
+    // The ids put since the file was created empty; none for a database that was not.
+    std::unique_ptr<TIdFilter> fNewIds;
     // The id that Exists last found missing: a Put of it right after (how a compiler asks and
     // then stores) need not search again. Only Put adds records, and it clears this.
     std::optional<uint32_t> fKnownMissing;
