@@ -5,6 +5,7 @@
 #include "DynamicStream.h"
 #include "Exception.h"
 #include "File.h"
+#include "OutputStream.h"
 #include "Platform.h"
 #include "RecordDecoder.h"
 #include "RunState.h"
@@ -184,16 +185,28 @@ std::string DependencyName(const std::string& name) {
     return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
 }
 
+// True when `path` is a file of the run that writing the dependency file would destroy: a
+// source it compiled (a mistyped command line can name one in the place of the deps file), the
+// database or any other database file.
+bool IsRunInput(const TFilePath& path, const std::vector<TSourceFile>& files) {
+    for (const TSourceFile& file : files)
+        if (file.path.GetFullPath() == path.GetFullPath()) return true;
+    return IsProtectedFromOutput(path);
+}
+
 // A make rule: the database as typed depends on the source as typed and on every further file
 // of the list, each once; then an empty rule for each further file, so that make carries on
 // when one of them is deleted.
 void WriteDependencyFile(const std::string& depsName, const std::string& database,
                          const std::string& source, const std::vector<TSourceFile>& files) {
-    TFile file{TFilePath(depsName)};
+    const TFilePath path(depsName);
+    TFile file{path};
     std::unique_ptr<LStream> out;
     try {
-        out.reset(file.OpenStream(openWrite));
+        if (!IsRunInput(path, files)) out.reset(file.OpenStream(openWrite));
     } catch (const TTolvException&) {
+    }
+    if (!out) {
         ReportError("failed to open the deps file stream");
         return;
     }

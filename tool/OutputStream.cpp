@@ -17,8 +17,8 @@ bool IsDatabaseOfRun(const TFilePath& path) {
     if (databaseName.empty()) return false;
     const TFilePath database(databaseName);
     if (path.GetFullPath() == database.GetFullPath()) return true;
-    for (auto which : {WVEK::TSupportFile::kIndex, WVEK::TSupportFile::kAge,
-                       WVEK::TSupportFile::kJournal})
+    for (auto which :
+         {WVEK::TSupportFile::kIndex, WVEK::TSupportFile::kAge, WVEK::TSupportFile::kJournal})
         if (path.GetFullPath() == WVEK::GetSupportFileName(database, which).GetFullPath())
             return true;
     return false;
@@ -32,13 +32,17 @@ bool HoldsDatabase(const TFilePath& path) {
 
 } // namespace
 
+bool IsProtectedFromOutput(const TFilePath& path) {
+    return IsDatabaseOfRun(path) || HoldsDatabase(path);
+}
+
 TOutput::TOutput(const std::string& name) {
     if (name.empty()) {
         fStream = std::make_unique<TBufferedWriteStream>(std::make_unique<TSTDIOStream>(stdout));
         return;
     }
     TFilePath path(name);
-    if (IsDatabaseOfRun(path) || HoldsDatabase(path)) {
+    if (IsProtectedFromOutput(path)) {
         ReportError("failed to open the output file (%s)", name.c_str());
         return;
     }

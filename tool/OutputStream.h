@@ -9,12 +9,15 @@
 #include <memory>
 #include <string>
 
+// True for a file that no output of a command may overwrite: the run's database, one of its
+// support files, or any database file holding data.
+bool IsProtectedFromOutput(const TFilePath& path);
+
 class TOutput {
 public:
-    // Opens `name`, or standard output when it is empty. When the file cannot be opened, or
-    // is the run's database or one of its support files, or any database file holding data
-    // (which writing would destroy): ReportError("failed to open the output file (%s)", name) and IsOpen() is
-    // false.
+    // Opens `name`, or standard output when it is empty. When the file cannot be opened or is
+    // protected from output (IsProtectedFromOutput): ReportError("failed to open the output
+    // file (%s)", name) and IsOpen() is false.
     explicit TOutput(const std::string& name);
     // What is buffered still reaches the output (a command that failed half-way shows what it
     // wrote before the failure); a failure then is not reported.
@@ -29,6 +32,6 @@ public:
     void Close();
 
 private:
-    std::unique_ptr<TFile> fFile;     // outlives the stream opened on it
+    std::unique_ptr<TFile> fFile;                  // outlives the stream opened on it
     std::unique_ptr<TBufferedWriteStream> fStream; // null when the file could not be opened
 };

@@ -183,14 +183,20 @@ TEST_F(CompileTest, IncludedFilesAndTheDependencyFile) {
         return "ERROR: " + text + "\n" + at + ":2: record " + std::to_string(id) + ": " + text +
                "\n";
     };
-    ExpectRun({"create", "my db.db", "src/main.xml", "deps.txt"}, "",
-              "processing 'a b.xml'\nERROR: " + cycle + "\n" + a + ":2: " + cycle +
-                  "\nprocessing 'a b.xml'\n" + exists(a, 1) + "ERROR: " + cycle + "\n" + a +
-                  ":2: " + cycle + "\nprocessing 'b.xml'\nprocessing 'b.xml'\n" + exists(b, 2) +
-                  "4 records were decoded\n",
-              0);
+    const std::string compiled =
+        "processing 'a b.xml'\nERROR: " + cycle + "\n" + a + ":2: " + cycle +
+        "\nprocessing 'a b.xml'\n" + exists(a, 1) + "ERROR: " + cycle + "\n" + a + ":2: " + cycle +
+        "\nprocessing 'b.xml'\nprocessing 'b.xml'\n" + exists(b, 2) + "4 records were decoded\n";
+    ExpectRun({"create", "my db.db", "src/main.xml", "deps.txt"}, "", compiled, 0);
     EXPECT_EQ(ReadFile("deps.txt"), "\"my db.db\" : src/main.xml \\\n\t\"" + a + "\" \\\n\t" + b +
                                         "\n\n\"" + a + "\" :\n\n" + b + " :\n\n");
+    // A dependency file named where a source of the run or a database is (a mistyped command
+    // line) is refused, and they stay.
+    const std::string kept = ReadFile("src/sub/a b.xml") + ReadFile("my db.db");
+    for (const char* deps : {"src/sub/a b.xml", "my db.db"})
+        ExpectRun({"create", "my db.db", "src/main.xml", deps}, "",
+                  compiled + "ERROR: failed to open the deps file stream\n", -1);
+    EXPECT_EQ(ReadFile("src/sub/a b.xml") + ReadFile("my db.db"), kept);
     Source("s.xml", "<record_list><include_file>gone.xml</include_file>"
                     "<record id=\"1\" type=\"text\"><string>x</string></record></record_list>");
     ExpectRun({"create", "db.db", "s.xml", "gone.txt"}, "",
