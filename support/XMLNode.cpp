@@ -144,6 +144,10 @@ void TXMLNode::AppendData(const void* bytes, uint32_t count) {
     }
 }
 
+void TXMLNode::ClearData() {
+    Empty(fData);
+}
+
 uint32_t TXMLNode::GetDataLength() {
     ThrowUnless(!fEmpty);
     return uint32_t(fData.size());

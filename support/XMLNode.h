@@ -71,8 +71,9 @@ public:
     void UnlockData(uint8_t* pointer);
     // The data bytes (empty for an empty node), valid until the data next changes.
     std::string_view Data() const { return fData; }
-    // Empties the data (its offset stays): for a reader that only needs to know it was there.
-    void ClearData() { fData.clear(); }
+    // Empties the data (its offset stays), freeing a large block: for a reader that has used
+    // the text or only needs to know it was there.
+    void ClearData();
 
     // Takes ownership of `child` (unlinking it from any old parent) and appends it at the end
     // of the child list; throws errAssert, taking nothing, on an empty node or a null child.

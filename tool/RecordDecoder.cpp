@@ -203,6 +203,9 @@ void TRecordDecoder::DecodeDataElement(TXMLNode& child) {
     } else if (name != "ignore") {
         Problem(child, WithDetail("found an unknown data node", name));
     }
+    // The text is decoded: a large one goes now rather than with the record's element, so
+    // that a record's text, its bytes and the database's copy of them are never all held.
+    child.ClearData();
     if (HasKids(child)) Problem(child, "found kids on a node that shouldn't have kids");
 }
 
