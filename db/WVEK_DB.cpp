@@ -136,8 +136,8 @@ void TWVEK_DB::Open(bool forceRebuild) {
 void TWVEK_DB::LockAndRecover() {
     if (!fLock) {
         if (!fReadOnly) std::unique_ptr<TWinFileStream>(OpenStream(openReadWrite)).reset();
-        fLock = TFileLock::Acquire(GetPath(),
-                                   fReadOnly ? TFileLock::TMode::kShared : TFileLock::TMode::kExclusive);
+        fLock = TFileLock::Acquire(GetPath(), fReadOnly ? TFileLock::TMode::kShared
+                                                        : TFileLock::TMode::kExclusive);
     }
     const TFilePath journal = JournalPath(GetPath());
     if (!journal.Exists()) return;
@@ -166,8 +166,7 @@ void TWVEK_DB::RegisterCache(TCache* cache) {
 void TWVEK_DB::StartJournal() {
     fJournal.reset();
     if (!fReadOnly && !fTarget)
-        fJournal = std::make_unique<TJournal>(JournalPath(GetPath()),
-                                              uint32_t(fStream->GetSize()),
+        fJournal = std::make_unique<TJournal>(JournalPath(GetPath()), uint32_t(fStream->GetSize()),
                                               fIndex->GetCommittedSize());
     fSync->SetJournal(fJournal.get());
 }
@@ -281,8 +280,12 @@ std::unique_ptr<TDBRecord> TWVEK_DB::LoadIndexed(uint32_t id) {
     return record;
 }
 
+bool TWVEK_DB::NeverPut(uint32_t id) const {
+    return fNewIds && !fNewIds->MayHold(id);
+}
+
 TDBRecord* TWVEK_DB::FindRecord(uint32_t id, std::unique_ptr<TDBRecord>& loaded) {
-    if (fNewIds && !fNewIds->MayHold(id)) return nullptr;
+    if (NeverPut(id)) return nullptr;
     if (TDBRecord* held = fCache->Lookup(id)) return held;
     loaded = LoadIndexed(id);
     if (loaded && loaded->TestFlag(kFlagDeleted)) loaded.reset();
@@ -299,22 +302,21 @@ TDBRecord* TWVEK_DB::FindForChange(uint32_t id) {
     return record;
 }
 
+// Asks the record cache, then the index; in a trusted index an entry proves a live record.
+bool TWVEK_DB::IsStored(uint32_t id) {
+    if (fCache->Contains(id)) return true;
+    if (fIndexTrusted) {
+        uint32_t position = 0;
+        return fIndex->Find(int32_t(id), position);
+    }
+    const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
+    return indexed && !indexed->TestFlag(kFlagDeleted);
+}
+
 bool TWVEK_DB::Exists(uint32_t id) {
     RequireOpen();
     try {
-        if (fNewIds && !fNewIds->MayHold(id)) {
-            fKnownMissing = id;
-            return false;
-        }
-        if (fCache->Contains(id)) return true;
-        bool exists = false;
-        if (fIndexTrusted) {
-            uint32_t position = 0;
-            exists = fIndex->Find(int32_t(id), position);
-        } else {
-            const std::unique_ptr<TDBRecord> indexed = LoadIndexed(id);
-            exists = indexed && !indexed->TestFlag(kFlagDeleted);
-        }
+        const bool exists = !NeverPut(id) && IsStored(id);
         if (!exists) fKnownMissing = id;
         return exists;
     } catch (...) {

@@ -121,6 +121,10 @@ private:
     // Applies the uncommitted journal, if any, so that the files are as at its start.
     void RollBack();
 
+    // True when the database started empty and id was certainly never put (fNewIds).
+    bool NeverPut(uint32_t id) const;
+    // Whether a live record id exists, by the record cache and the index (not fNewIds).
+    bool IsStored(uint32_t id);
     // The header of the version the index names for id, loaded without data; null when the
     // index has no entry. Throws errAssert when the header there belongs to another id.
     std::unique_ptr<TDBRecord> LoadIndexed(uint32_t id);
