@@ -185,10 +185,10 @@ std::string DependencyName(const std::string& name) {
     return name.find(' ') == std::string::npos ? name : "\"" + name + "\"";
 }
 
-// True when `path` is a file of the run that writing the dependency file would destroy: a
-// source it compiled (a mistyped command line can name one in the place of the deps file), the
-// database or any other database file.
-bool IsRunInput(const TFilePath& path, const std::vector<TSourceFile>& files) {
+// True when writing the dependency file at `path` would destroy a file that is not its own: a
+// source the run compiled (a mistyped command line can name one in the place of the deps
+// file), the database or any other database file.
+bool IsProtectedFromDeps(const TFilePath& path, const std::vector<TSourceFile>& files) {
     for (const TSourceFile& file : files)
         if (file.path.GetFullPath() == path.GetFullPath()) return true;
     return IsProtectedFromOutput(path);
@@ -203,7 +203,7 @@ void WriteDependencyFile(const std::string& depsName, const std::string& databas
     TFile file{path};
     std::unique_ptr<LStream> out;
     try {
-        if (!IsRunInput(path, files)) out.reset(file.OpenStream(openWrite));
+        if (!IsProtectedFromDeps(path, files)) out.reset(file.OpenStream(openWrite));
     } catch (const TTolvException&) {
     }
     if (!out) {

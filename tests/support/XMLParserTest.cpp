@@ -1,34 +1,20 @@
 #include "XMLParser.h"
-#include "BlockReadStream.h"
 #include "Damage.h"
-#include "DynamicStream.h"
 #include "TempDirectory.h"
-#include "XMLCanonical.h"
+#include "XMLParseHelpers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Parses `text` from `start` with `parser`, from memory or, with `windowed`, from a block
-// reader, which is no memory stream: the parser reads it through its window. Returns the
-// result and the offset afterwards.
-std::pair<uint32_t, int32_t> Parse(const std::string& text, TXMLParser& parser, int32_t start = 0,
-                                   bool windowed = false) {
-    auto memory = std::make_unique<LDynamicStream>();
-    memory->WriteOrThrow(text.data(), uint32_t(text.size()));
-    std::unique_ptr<LStream> stream = std::move(memory);
-    if (windowed) stream = std::make_unique<TBlockReadStream>(std::move(stream), 7);
-    stream->Seek(start, seekBegin);
-    const uint32_t error = parser.Parse(*stream);
-    return {error, stream->GetPosition()};
-}
+// The block reader's window in the tests that read through one.
+constexpr uint32_t kWindow = 7;
 
 // Parses `text` with `memory` from memory, and through windows of a few bytes (which move at
 // every boundary: inside names, references, quoted values, terminators), keeping text and
@@ -36,8 +22,8 @@ std::pair<uint32_t, int32_t> Parse(const std::string& text, TXMLParser& parser, 
 std::pair<uint32_t, int32_t> ParseEveryWay(const std::string& text, TXMLParser& memory) {
     TXMLParser windowed(uint32_t(1 + text.size() % 5)), checking(3, false);
     const auto result = Parse(text, memory);
-    EXPECT_EQ(Parse(text, windowed, 0, true), result) << text;
-    EXPECT_EQ(Parse(text, checking, 0, true), result) << text;
+    EXPECT_EQ(Parse(text, windowed, 0, kWindow), result) << text;
+    EXPECT_EQ(Parse(text, checking, 0, kWindow), result) << text;
     EXPECT_EQ(Canonical(windowed.GetRoot()), Canonical(memory.GetRoot())) << text;
     EXPECT_EQ(windowed.GetErrorText(), memory.GetErrorText()) << text;
     EXPECT_EQ(checking.GetErrorText(), memory.GetErrorText()) << text;
@@ -208,11 +194,14 @@ TEST(XMLParser, PartialTreesOneDocumentAndTheStartingPosition) {
 TEST(XMLParser, DerivedStepsReadTheStreamThemselvesAndRecycleElements) {
     for (bool windowed : {false, true}) {
         TRecordingParser parser(4), failing(4);
-        EXPECT_EQ(Parse("<?xml?><a><b x='1'>t<i/></b><c/><?p q?>x</a>", parser, 0, windowed).first,
-                  0u);
+        EXPECT_EQ(
+            Parse("<?xml?><a><b x='1'>t<i/></b><c/><?p q?>x</a>", parser, 0, windowed ? kWindow : 0)
+                .first,
+            0u);
         EXPECT_EQ(parser.log, "xml?>/i0/b1t/c0p q?>/a0x");
         EXPECT_EQ(Canonical(parser.GetRoot()), "E a\nD 78\n)\n");
-        EXPECT_EQ(Parse("<?xml?><a><?p", failing, 0, windowed), std::make_pair(1u, 13));
+        EXPECT_EQ(Parse("<?xml?><a><?p", failing, 0, windowed ? kWindow : 0),
+                  std::make_pair(1u, 13));
     }
 }
 
