@@ -98,12 +98,10 @@ void TXMLAttributes::Clear(bool release) {
 
 TXMLNode::TXMLNode(std::string name) : fName(std::move(name)) {}
 
-TXMLNode::~TXMLNode() {
-    Unlink();
-    // Descendants still to destroy, chained through nextSibling. Each node's children are
-    // moved onto the chain before it is deleted, so every delete below finds no parent and
-    // no children and does constant work.
-    TXMLNode* pending = firstChild;
+// The nodes still to take, chained through nextSibling. Each node's children are moved onto
+// the chain before it is taken, so `take` finds it with no parent and no children.
+template <typename Take> void TXMLNode::TakeApart(TXMLNode* first, Take take) {
+    TXMLNode* pending = first;
     while (pending != nullptr) {
         TXMLNode* node = pending;
         if (node->firstChild != nullptr) {
@@ -113,8 +111,14 @@ TXMLNode::~TXMLNode() {
             pending = node->nextSibling;
         }
         node->parent = node->nextSibling = node->firstChild = node->fLastChild = nullptr;
-        delete node;
+        take(node);
     }
+}
+
+TXMLNode::~TXMLNode() {
+    Unlink();
+    // Every delete below finds a node without children and does constant work.
+    TakeApart(firstChild, [](TXMLNode* node) { delete node; });
 }
 
 void TXMLNode::Unlink() {
@@ -192,17 +196,7 @@ TXMLNode* TXMLNodePool::Take(std::string_view name) {
 
 void TXMLNodePool::Put(TXMLNode* node) {
     node->Unlink();
-    // As in the destructor: each node's children join the chain still to visit before the node
-    // itself goes to the free list.
-    for (TXMLNode* pending = node; pending != nullptr;) {
-        TXMLNode* next = pending;
-        if (next->firstChild != nullptr) {
-            next->fLastChild->nextSibling = next->nextSibling;
-            pending = next->firstChild;
-        } else {
-            pending = next->nextSibling;
-        }
-        next->parent = next->firstChild = next->fLastChild = nullptr;
+    TXMLNode::TakeApart(node, [this](TXMLNode* next) {
         next->fEmpty = false;
         next->offset = next->dataOffset = -1;
         Empty(next->fName);
@@ -210,5 +204,5 @@ void TXMLNodePool::Put(TXMLNode* node) {
         next->attributes.Clear(true);
         next->nextSibling = fFree;
         fFree = next;
-    }
+    });
 }

@@ -93,6 +93,10 @@ private:
     friend class TXMLParser;   // appends character data in place
     friend class TXMLNodePool; // resets nodes for reuse
     void Unlink();
+    // Hands `first`, its following siblings and all their descendants to `take` one by one,
+    // each without parent, siblings or children, in constant stack: a tree of any depth is
+    // taken apart without recursion (destruction, the node pool).
+    template <typename Take> static void TakeApart(TXMLNode* first, Take take);
 
     bool fEmpty = false;
     std::string fName;
